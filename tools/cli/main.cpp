@@ -4,17 +4,14 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
-#include "platform/utf8.h"
-#include "recordings/names.h"
+#include "tools/cli/commands.h"
 
 namespace {
 
-using nlohmann::ordered_json;
-using Args = std::vector<std::string>;
+using tavrilo::cli::Args;
 
 struct Command {
     const char* name;
@@ -22,24 +19,14 @@ struct Command {
     std::function<int(const Args&)> run;
 };
 
-int Names(const Args& args) {
-    ordered_json out = ordered_json::array();
-    for (const std::string& path : args) {
-        const std::string name(tavrilo::LastPathComponent(path));
-        out.push_back({{"name", name},
-                       {"is_recording_name", tavrilo::IsRecordingName(name)},
-                       {"event_kind", tavrilo::GetEventKind(name)},
-                       {"event_label", tavrilo::GetEventLabel(name)},
-                       {"parking", tavrilo::ParkingFlag(name)}});
-    }
-    std::puts(out.dump(2).c_str());
-    return 0;
-}
-
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = {
-        {"names", "names FILE...            classify file names by the recorder's naming rules",
-         Names},
+        {"names", "names FILE...               classify file names by the recorder's naming rules",
+         tavrilo::cli::Names},
+        {"info", "info FILE                   what an MP4 holds: names, sizes, times, camera, boxes",
+         tavrilo::cli::Info},
+        {"track", "track FILE [--frames N]     the sensor records tied to N video frames",
+         tavrilo::cli::Track},
     };
     return commands;
 }

@@ -1,0 +1,175 @@
+#include "platform/mapped_file.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <utility>
+
+namespace tavrilo {
+namespace {
+
+std::mutex g_reporterMutex;
+std::function<void(const std::string&)> g_reporter;
+
+void ReportMappingError(int error) {
+    std::function<void(const std::string&)> reporter;
+    {
+        std::lock_guard lock(g_reporterMutex);
+        reporter = g_reporter;
+    }
+    if (reporter) {
+        reporter(std::strerror(error));
+    }
+}
+
+}  // namespace
+
+std::optional<uint8_t> ByteView::U8(size_t offset) const {
+    if (!Has(offset, 1)) {
+        return std::nullopt;
+    }
+    return bytes_[offset];
+}
+
+std::optional<uint16_t> ByteView::Be16(size_t offset) const {
+    if (!Has(offset, 2)) {
+        return std::nullopt;
+    }
+    return static_cast<uint16_t>((bytes_[offset] << 8) | bytes_[offset + 1]);
+}
+
+std::optional<uint32_t> ByteView::Be32(size_t offset) const {
+    if (!Has(offset, 4)) {
+        return std::nullopt;
+    }
+    return (uint32_t{bytes_[offset]} << 24) | (uint32_t{bytes_[offset + 1]} << 16) |
+           (uint32_t{bytes_[offset + 2]} << 8) | bytes_[offset + 3];
+}
+
+std::optional<uint64_t> ByteView::Be64(size_t offset) const {
+    const auto hi = Be32(offset);
+    const auto lo = Be32(offset + 4);
+    if (!hi || !lo || offset + 4 < offset) {
+        return std::nullopt;
+    }
+    return (uint64_t{*hi} << 32) | *lo;
+}
+
+bool ByteView::Equals(size_t offset, std::string_view text) const {
+    return Has(offset, text.size()) && std::memcmp(bytes_.data() + offset, text.data(), text.size()) == 0;
+}
+
+ByteView ByteView::Sub(size_t offset, size_t length) const {
+    if (offset >= bytes_.size()) {
+        return ByteView();
+    }
+    return ByteView(bytes_.subspan(offset, std::min(length, bytes_.size() - offset)));
+}
+
+MappedView::MappedView(void* base, size_t mappedLength, size_t lead, size_t length)
+    : base_(base),
+      mappedLength_(mappedLength),
+      view_(std::span<const uint8_t>(static_cast<const uint8_t*>(base) + lead, length)) {}
+
+MappedView::MappedView(MappedView&& other) noexcept
+    : base_(std::exchange(other.base_, nullptr)),
+      mappedLength_(std::exchange(other.mappedLength_, 0)),
+      view_(std::exchange(other.view_, ByteView())) {}
+
+MappedView& MappedView::operator=(MappedView&& other) noexcept {
+    if (this != &other) {
+        Release();
+        base_ = std::exchange(other.base_, nullptr);
+        mappedLength_ = std::exchange(other.mappedLength_, 0);
+        view_ = std::exchange(other.view_, ByteView());
+    }
+    return *this;
+}
+
+MappedView::~MappedView() { Release(); }
+
+void MappedView::Release() {
+    if (base_ != nullptr) {
+        munmap(base_, mappedLength_);
+        base_ = nullptr;
+    }
+}
+
+MappedFile::MappedFile(MappedFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), size_(std::exchange(other.size_, 0)) {}
+
+MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = std::exchange(other.fd_, -1);
+        size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+}
+
+bool MappedFile::Open(const std::string& path) {
+    Close();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    size_ = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+void MappedFile::Close() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    size_ = 0;
+}
+
+uint32_t MappedFile::AllocationGranularity() {
+    static const uint32_t page = static_cast<uint32_t>(sysconf(_SC_PAGESIZE));
+    return page;
+}
+
+std::optional<MappedView> MappedFile::MapRange(uint64_t offset, uint64_t length,
+                                               uint64_t limit) const {
+    if (fd_ < 0) {
+        return std::nullopt;
+    }
+    limit = std::min(limit, size_);
+    if (offset >= limit) {
+        return std::nullopt;
+    }
+    length = std::min(length, limit - offset);
+    if (length == 0 || length > SIZE_MAX / 2) {
+        return std::nullopt;
+    }
+    const uint64_t viewOffset = offset - offset % AllocationGranularity();
+    const uint64_t lead = offset - viewOffset;
+    const uint64_t viewLength = length + lead;
+    void* base = mmap(nullptr, static_cast<size_t>(viewLength), PROT_READ, MAP_SHARED, fd_,
+                      static_cast<off_t>(viewOffset));
+    if (base == MAP_FAILED) {
+        ReportMappingError(errno);
+        return std::nullopt;
+    }
+    return MappedView(base, static_cast<size_t>(viewLength), static_cast<size_t>(lead),
+                      static_cast<size_t>(length));
+}
+
+void SetMappingErrorReporter(std::function<void(const std::string& message)> reporter) {
+    std::lock_guard lock(g_reporterMutex);
+    g_reporter = std::move(reporter);
+}
+
+}  // namespace tavrilo

@@ -1,0 +1,46 @@
+#pragma once
+// Calendar times as the recorder's data and the rest of the program use them: a broken-down
+// date and time (all zero meaning "none"), and the conversions between local calendar time,
+// seconds since 1970 and 100-ns file-time units since 1601, on the C library.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace tavrilo {
+
+struct SystemTime {
+    uint16_t year = 0, month = 0, dayOfWeek = 0, day = 0;
+    uint16_t hour = 0, minute = 0, second = 0, milliseconds = 0;
+
+    bool IsZero() const { return year == 0 && month == 0 && day == 0; }
+    bool operator==(const SystemTime&) const = default;
+};
+
+inline constexpr int64_t kFileTimeEpochOffsetSeconds = 11644473600;  // 1601-01-01 to 1970-01-01
+
+// "YYYY-MM-DD hh:mm:ss"
+std::string FormatSystemTime(const SystemTime& t);
+
+// Seconds since 1970 of a local calendar time with daylight saving off (mktime with
+// tm_isdst = 0); nullopt when the C library cannot represent it.
+std::optional<int64_t> LocalCalendarToSeconds(int year, int month, int day, int hour, int minute,
+                                              int second);
+
+// 100-ns units since 1601 for seconds since 1970; nullopt before 1601.
+std::optional<uint64_t> SecondsToFileTime(int64_t seconds);
+
+// The UTC calendar time of a file time; nullopt when it is out of the representable range
+// (past the year 30827).
+std::optional<SystemTime> FileTimeToSystemTime(uint64_t fileTime);
+
+// A file time for a calendar time; nullopt for a field out of range (month 13, day 0, ...).
+std::optional<uint64_t> SystemTimeToFileTime(const SystemTime& t);
+
+// The zone's current offset from UTC in seconds (east positive), as the system reports it now.
+int64_t CurrentUtcOffsetSeconds();
+
+// UTC calendar time shifted to local time by the current offset.
+SystemTime UtcToLocalWithCurrentBias(const SystemTime& utc);
+
+}  // namespace tavrilo
