@@ -85,6 +85,8 @@ private:
 };
 
 // Queries on a parsed document; nullopt (or -1 for the rate) when the box is missing or short.
+// The frame rate is 1,000,000 / (mean sample delta in microseconds), both divisions on whole
+// numbers, so a 33,333 us recording has the rate 30 exactly.
 std::optional<std::pair<int, int>> GetVideoSize(const Mp4Document& doc);
 std::optional<uint32_t> GetSampleCount(const Mp4Document& doc);
 float GetFrameRate(const Mp4Document& doc);
