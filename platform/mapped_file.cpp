@@ -61,7 +61,8 @@ std::optional<uint64_t> ByteView::Be64(size_t offset) const {
 }
 
 bool ByteView::Equals(size_t offset, std::string_view text) const {
-    return Has(offset, text.size()) && std::memcmp(bytes_.data() + offset, text.data(), text.size()) == 0;
+    return Has(offset, text.size()) &&
+           std::memcmp(bytes_.data() + offset, text.data(), text.size()) == 0;
 }
 
 ByteView ByteView::Sub(size_t offset, size_t length) const {
@@ -91,7 +92,9 @@ MappedView& MappedView::operator=(MappedView&& other) noexcept {
     return *this;
 }
 
-MappedView::~MappedView() { Release(); }
+MappedView::~MappedView() {
+    Release();
+}
 
 void MappedView::Release() {
     if (base_ != nullptr) {

@@ -12,7 +12,7 @@ namespace tavrilo {
 
 // A bounds-checked window on bytes someone else owns.
 class ByteView {
-public:
+  public:
     ByteView() = default;
     explicit ByteView(std::span<const uint8_t> bytes) : bytes_(bytes) {}
 
@@ -32,13 +32,13 @@ public:
     // The sub-view [offset, offset + length) clipped to this view; empty past the end.
     ByteView Sub(size_t offset, size_t length = SIZE_MAX) const;
 
-private:
+  private:
     std::span<const uint8_t> bytes_;
 };
 
 // One mapped view of a file. Unmaps itself when destroyed.
 class MappedView {
-public:
+  public:
     MappedView() = default;
     MappedView(void* base, size_t mappedLength, size_t lead, size_t length);
     MappedView(MappedView&& other) noexcept;
@@ -50,7 +50,7 @@ public:
     // The bytes from the requested offset to the end of the view.
     ByteView bytes() const { return view_; }
 
-private:
+  private:
     void Release();
     void* base_ = nullptr;
     size_t mappedLength_ = 0;
@@ -60,7 +60,7 @@ private:
 // An open file that views are mapped from. Closing it does not invalidate views already
 // mapped (the kernel keeps their pages).
 class MappedFile {
-public:
+  public:
     MappedFile() = default;
     MappedFile(MappedFile&& other) noexcept;
     MappedFile& operator=(MappedFile&& other) noexcept;
@@ -81,7 +81,7 @@ public:
 
     static uint32_t AllocationGranularity();
 
-private:
+  private:
     int fd_ = -1;
     uint64_t size_ = 0;
 };

@@ -18,7 +18,9 @@ int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
     return era * 146097 + doe - 719468;
 }
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int DaysInMonth(int y, int m) {
     static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -29,8 +31,8 @@ int DaysInMonth(int y, int m) {
 
 std::string FormatSystemTime(const SystemTime& t) {
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second);
+    std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second);
     return buf;
 }
 
@@ -53,7 +55,8 @@ std::optional<int64_t> LocalCalendarToSeconds(int year, int month, int day, int 
 
 std::optional<uint64_t> SecondsToFileTime(int64_t seconds) {
     if (seconds < -kFileTimeEpochOffsetSeconds ||
-        seconds > static_cast<int64_t>(UINT64_MAX / kTicksPerSecond) - kFileTimeEpochOffsetSeconds) {
+        seconds >
+            static_cast<int64_t>(UINT64_MAX / kTicksPerSecond) - kFileTimeEpochOffsetSeconds) {
         return std::nullopt;
     }
     return static_cast<uint64_t>(seconds + kFileTimeEpochOffsetSeconds) * kTicksPerSecond;
@@ -94,8 +97,8 @@ std::optional<uint64_t> SystemTimeToFileTime(const SystemTime& t) {
         t.milliseconds > 999) {
         return std::nullopt;
     }
-    const int64_t seconds = DaysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 +
-                            t.minute * 60 + t.second;
+    const int64_t seconds =
+        DaysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
     const auto ft = SecondsToFileTime(seconds);
     if (!ft) {
         return std::nullopt;

@@ -32,7 +32,7 @@ constexpr int32_t kMaxDepth = 32;
 constexpr uint64_t kHeaderView = 65535;
 
 class TreeParser {
-public:
+  public:
     TreeParser(Mp4Document& doc, bool copyData) : doc_(doc), copy_(copyData) {}
 
     // Parses the children of `parent`; false on a failure that voids the whole parse.
@@ -81,7 +81,7 @@ public:
         return true;
     }
 
-private:
+  private:
     static std::string_view TypeAt(const ByteView& b, size_t at) {
         return b.Has(at, 4) ? std::string_view(reinterpret_cast<const char*>(b.data()) + at, 4)
                             : std::string_view();

@@ -20,20 +20,20 @@ namespace tavrilo {
 bool IsKnownBoxType(std::string_view type);
 
 struct BoxNode {
-    int32_t Depth = 0;             // 0 for the root, 1 for top-level boxes
-    std::vector<uint8_t> Data;     // copy of the payload when Raw and the copy flag was given
+    int32_t Depth = 0;          // 0 for the root, 1 for top-level boxes
+    std::vector<uint8_t> Data;  // copy of the payload when Raw and the copy flag was given
     bool HasData = false;
     std::vector<BoxNode> Children;
-    int32_t Raw = 0;               // 1 when the payload is data, not boxes
-    std::string Type;              // four characters; empty for the root
+    int32_t Raw = 0;                      // 1 when the payload is data, not boxes
+    std::string Type;                     // four characters; empty for the root
     const std::string* Source = nullptr;  // path of the file the payload lives in
-    uint64_t Size = 0;             // payload size (box size - 8)
-    uint64_t Offset = 0;           // file offset of the payload
+    uint64_t Size = 0;                    // payload size (box size - 8)
+    uint64_t Offset = 0;                  // file offset of the payload
     uint64_t DataSize = 0;
     uint64_t OrigSize = 0, OrigOffset = 0;
     // "gps0" only.
-    uint64_t RecordBytes = 0;      // record count x 79
-    uint64_t PayloadBytes = 0;     // record count x 79 + 40
+    uint64_t RecordBytes = 0;   // record count x 79
+    uint64_t PayloadBytes = 0;  // record count x 79 + 40
     uint64_t RecordCount = 0;
     uint64_t JoinedCount = 0;
     BoxNode* FirstJoined = nullptr;
@@ -44,7 +44,20 @@ struct BoxNode {
     uint64_t DiskSize() const;
 };
 
-enum class BoxList { kMdat, kGps0, kStsc, kStsz, kStco, kMdhd, kStss, kStts, kMvhd, kTkhd, kElst, kStsd };
+enum class BoxList {
+    kMdat,
+    kGps0,
+    kStsc,
+    kStsz,
+    kStco,
+    kMdhd,
+    kStss,
+    kStts,
+    kMvhd,
+    kTkhd,
+    kElst,
+    kStsd
+};
 inline constexpr std::array<std::string_view, 12> kBoxListTypes = {
     "mdat", "gps0", "stsc", "stsz", "stco", "mdhd", "stss", "stts", "mvhd", "tkhd", "elst", "stsd"};
 
@@ -75,11 +88,11 @@ std::unique_ptr<Mp4Document> ParseBoxTree(const std::string& path, bool copyData
 
 // The payload bytes of a node: its copy, or a mapped view of the file.
 class NodePayload {
-public:
+  public:
     NodePayload(const Mp4Document& doc, const BoxNode& node, uint64_t maxBytes = UINT32_MAX);
     ByteView bytes() const { return view_; }
 
-private:
+  private:
     std::optional<MappedView> mapped_;
     ByteView view_;
 };

@@ -1,10 +1,10 @@
 #include "recordings/content_test.h"
 
+#include <sys/stat.h>
 #include <algorithm>
 #include <array>
 #include <fstream>
 #include <string_view>
-#include <sys/stat.h>
 
 namespace tavrilo {
 

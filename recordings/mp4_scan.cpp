@@ -8,18 +8,21 @@ namespace {
 
 // Holds the scan mutex (when the reader has one) and resets MatchCount for one scan.
 class ScanScope {
-public:
-    explicit ScanScope(TrackReader& r) : lock_(r.ScanMutex ? std::unique_lock(*r.ScanMutex)
-                                                          : std::unique_lock<std::recursive_mutex>()) {
+  public:
+    explicit ScanScope(TrackReader& r)
+        : lock_(r.ScanMutex ? std::unique_lock(*r.ScanMutex)
+                            : std::unique_lock<std::recursive_mutex>()) {
         r.MatchCount = 0;
     }
 
-private:
+  private:
     std::unique_lock<std::recursive_mutex> lock_;
 };
 
 // A set Cancel flag is consumed by the scan that sees it.
-bool TakeCancel(TrackReader& r) { return r.Cancel.exchange(0) != 0; }
+bool TakeCancel(TrackReader& r) {
+    return r.Cancel.exchange(0) != 0;
+}
 
 // Maps `length` bytes at `offset`, clipped to `limit` and the file, and calls the callback.
 // Returns the callback's result, or nullopt when nothing could be mapped.
@@ -35,7 +38,9 @@ std::optional<int> CallOnView(TrackReader& r, const ScanPattern& p, uint64_t off
 struct BoxHeader {
     uint32_t size;
     std::array<char, 4> type;
-    bool Is(std::string_view t) const { return t.size() == 4 && std::equal(t.begin(), t.end(), type.begin()); }
+    bool Is(std::string_view t) const {
+        return t.size() == 4 && std::equal(t.begin(), t.end(), type.begin());
+    }
 };
 
 enum class HeaderRead { kOk, kEnd, kMapFailed };
@@ -75,9 +80,12 @@ bool Walk(TrackReader& r, Visitor visit) {
         }
         BoxHeader h{};
         switch (ReadHeader(r, offset, &h)) {
-            case HeaderRead::kEnd: return true;
-            case HeaderRead::kMapFailed: return false;
-            case HeaderRead::kOk: break;
+            case HeaderRead::kEnd:
+                return true;
+            case HeaderRead::kMapFailed:
+                return false;
+            case HeaderRead::kOk:
+                break;
         }
         const Step s = visit(offset, h);
         if (s.kind != Step::kNext) {

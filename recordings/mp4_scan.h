@@ -16,16 +16,16 @@
 
 namespace tavrilo {
 
-inline constexpr uint64_t kSmallView = 1 << 20;  // 1 MiB
-inline constexpr uint64_t kLargeView = 32 << 20; // 32 MiB
+inline constexpr uint64_t kSmallView = 1 << 20;   // 1 MiB
+inline constexpr uint64_t kLargeView = 32 << 20;  // 32 MiB
 
 // Returns -1 for failure, anything else for success.
 using ScanCallback = std::function<int(TrackReader& reader, ByteView view)>;
 
 struct ScanPattern {
-    int32_t MatchPos = 0;         // bytes matched so far (byte scanner only)
-    std::string_view Bytes;       // 3 or 4 bytes, e.g. "moov"
-    ScanCallback Callback;        // may be empty
+    int32_t MatchPos = 0;    // bytes matched so far (byte scanner only)
+    std::string_view Bytes;  // 3 or 4 bytes, e.g. "moov"
+    ScanCallback Callback;   // may be empty
 };
 
 // Byte scanner: finds pattern `a` (when given), then `b` after it, jumping over "mdat" boxes.

@@ -13,15 +13,15 @@ namespace tavrilo {
 // Kind codes; -1 is "no kind".
 enum EventKind : int {
     kEventNone = -1,
-    kEventContinuous = 0,    // A
-    kEventImpact = 1,        // G
-    kEventManual = 2,        // M
-    kEventParking = 3,       // P
-    kEventParkingImpact = 4, // S
-    kEventSpeedCamera = 5,   // O
-    kEventRadar = 6,         // R
-    kEventParkingT = 7,      // T
-    kEventParkingImpactU = 8 // U
+    kEventContinuous = 0,     // A
+    kEventImpact = 1,         // G
+    kEventManual = 2,         // M
+    kEventParking = 3,        // P
+    kEventParkingImpact = 4,  // S
+    kEventSpeedCamera = 5,    // O
+    kEventRadar = 6,          // R
+    kEventParkingT = 7,       // T
+    kEventParkingImpactU = 8  // U
 };
 
 struct EventKindInfo {

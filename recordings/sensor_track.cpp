@@ -1,10 +1,11 @@
 #include "recordings/sensor_track.h"
 
+#include <locale.h>
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <locale.h>
 
 #include "recordings/mp4_scan.h"
 
@@ -58,10 +59,14 @@ double GValue(ByteView rec, size_t field) {
 
 int32_t AxisCode(uint8_t c) {
     switch (c) {
-        case 'X': return 1;
-        case 'Y': return 2;
-        case 'Z': return 3;
-        default: return 0;
+        case 'X':
+            return 1;
+        case 'Y':
+            return 2;
+        case 'Z':
+            return 3;
+        default:
+            return 0;
     }
 }
 
@@ -115,7 +120,20 @@ SystemTime DecodeRecordTime(ByteView rec) {
     return utc ? UtcToLocalWithCurrentBias(*utc) : SystemTime{};
 }
 
-GpsSample ParseGpsRecord(ByteView rec, int32_t index) {
+SystemTime RecordTimeCache::Decode(ByteView rec) {
+    const ByteView key = rec.Sub(kClock, key_.size());
+    if (key.size() != key_.size()) {
+        return DecodeRecordTime(rec);
+    }
+    if (!valid_ || !std::equal(key_.begin(), key_.end(), key.data())) {
+        std::copy(key.data(), key.data() + key.size(), key_.begin());
+        value_ = DecodeRecordTime(rec);
+        valid_ = true;
+    }
+    return value_;
+}
+
+GpsSample ParseGpsRecord(ByteView rec, int32_t index, RecordTimeCache* times) {
     GpsSample s;
     s.Index = index;
     s.Frame = index * 100;
@@ -123,7 +141,7 @@ GpsSample ParseGpsRecord(ByteView rec, int32_t index) {
     s.Latitude = Degrees(rec, kLatitude, 9, kLatitudeSign);
     s.Longitude = Degrees(rec, kLongitude, 10, kLongitudeSign);
     s.Speed = FieldAtof(rec, kSpeed, 4);
-    const SystemTime t = DecodeRecordTime(rec);
+    const SystemTime t = times != nullptr ? times->Decode(rec) : DecodeRecordTime(rec);
     // The time must survive the trip through a file time; one that does not stays zero.
     if (const auto ft = SystemTimeToFileTime(t)) {
         s.Time = FileTimeToSystemTime(*ft).value_or(SystemTime{});
@@ -201,9 +219,10 @@ bool ParseTrack(TrackReader& r, const std::string& path) {
                          return 0;
                      }};
     ScanPattern gps0{0, "gps0", [&records](TrackReader& reader, ByteView v) {
-                         records = ForEachRecord(v, [&reader](ByteView rec, uint8_t flag, int32_t k) {
+                         RecordTimeCache times;
+                         records = ForEachRecord(v, [&](ByteView rec, uint8_t flag, int32_t k) {
                              reader.MatchCount = k;
-                             reader.GpsSamples.push_back(ParseGpsRecord(rec, k));
+                             reader.GpsSamples.push_back(ParseGpsRecord(rec, k, &times));
                              reader.GSamples.push_back(ParseGRecord(rec, flag, k));
                          });
                          return 0;
@@ -224,8 +243,9 @@ bool ParseGpsOnly(TrackReader& temporary, const std::string& path,
         return false;
     }
     ScanPattern gps0{0, "gps0", [&destination](TrackReader&, ByteView v) {
-                         ForEachRecord(v, [&destination](ByteView rec, uint8_t, int32_t k) {
-                             destination.push_back(ParseGpsRecord(rec, k));
+                         RecordTimeCache times;
+                         ForEachRecord(v, [&](ByteView rec, uint8_t, int32_t k) {
+                             destination.push_back(ParseGpsRecord(rec, k, &times));
                          });
                          return 0;
                      }};

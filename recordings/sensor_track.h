@@ -4,6 +4,7 @@
 //   n records of 79 text bytes, "CSOEND"
 // parsed into the GPS and G-sensor sample arrays every view reads, tied to video frames.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,13 +29,25 @@ int ParseCameraBlock(ByteView block, CameraInfo& out);
 // C library's local-time rules. All zero when it cannot be formed.
 SystemTime DecodeRecordTime(ByteView record);
 
+// Remembers the last record time decoded: the clock changes once every ten records, and each
+// decode asks the C library for the local-time rules. Use one per parse, on one thread.
+class RecordTimeCache {
+  public:
+    SystemTime Decode(ByteView record);
+
+  private:
+    std::array<uint8_t, 16> key_{};  // record bytes 31..46: clock and correction
+    bool valid_ = false;
+    SystemTime value_;
+};
+
 // C-library atof of the field [offset, offset + length) of `bytes`, read in the C locale
 // whatever the user's locale; 0 for a field that is not all there.
 double FieldAtof(ByteView bytes, size_t offset, size_t length);
 
 // One record (79 bytes) into its two samples. `flag` is the byte after the record (0 when the
 // record is the last thing there is).
-GpsSample ParseGpsRecord(ByteView record, int32_t index);
+GpsSample ParseGpsRecord(ByteView record, int32_t index, RecordTimeCache* times = nullptr);
 GSample ParseGRecord(ByteView record, uint8_t flag, int32_t index);
 
 // Opens `path` into `reader` and reads its camera block and every record that fits in the

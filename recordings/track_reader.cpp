@@ -22,7 +22,9 @@ bool TrackReader::OpenMapped(const std::string& path) {
     return true;
 }
 
-void TrackReader::CloseFile() { File.Close(); }
+void TrackReader::CloseFile() {
+    File.Close();
+}
 
 void FreeTrack(TrackReader& reader) {
     reader.GpsSamples = {};

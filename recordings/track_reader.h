@@ -34,19 +34,19 @@ struct GSample {
     int32_t Index = 0;
     int32_t MarkCode = -1;  // 5, 7 or -1
     int32_t Reserved = 0;
-    int32_t Axis = 0;       // 1 X, 2 Y, 3 Z, 0 none
-    int32_t Frame = 0;      // Index * 100, then the video frame
-    int32_t Status = 0;     // record byte 78
-    int32_t GpsLink = -1;   // index of a GPS sample, set when the per-frame index is built
+    int32_t Axis = 0;               // 1 X, 2 Y, 3 Z, 0 none
+    int32_t Frame = 0;              // Index * 100, then the video frame
+    int32_t Status = 0;             // record byte 78
+    int32_t GpsLink = -1;           // index of a GPS sample, set when the per-frame index is built
     double Gx = 0, Gy = 0, Gz = 0;  // G; differences between records after the index is built
     int32_t FlagHigh = 0;
     int32_t FlagLow = 0;
 };
 
 struct CameraInfo {
-    char Mode = 0;                  // 'R' round, 'D' two-part; another byte when unreadable
-    std::array<char, 4> Tag{};      // raw bytes; characters 1..3 are firmware digits
-    std::array<char, 2> Tag2{};     // raw bytes; two more firmware digits
+    char Mode = 0;               // 'R' round, 'D' two-part; another byte when unreadable
+    std::array<char, 4> Tag{};   // raw bytes; characters 1..3 are firmware digits
+    std::array<char, 2> Tag2{};  // raw bytes; two more firmware digits
     bool operator==(const CameraInfo&) const = default;
 };
 
@@ -54,9 +54,9 @@ struct CameraInfo {
 std::recursive_mutex& FindMutex();
 
 struct TrackReader {
-    std::string Path;         // file being read; empty when idle
-    uint64_t FileSize = 0;    // size of the mapped file
-    int32_t MatchCount = 0;   // hits of the last scan; the running record index while parsing
+    std::string Path;        // file being read; empty when idle
+    uint64_t FileSize = 0;   // size of the mapped file
+    int32_t MatchCount = 0;  // hits of the last scan; the running record index while parsing
     double MaxG = 0;
 
     // The sample arrays. HasArrays tells whether they exist (a parse allocated them and

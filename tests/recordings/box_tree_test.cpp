@@ -16,7 +16,7 @@ Bytes Stsd(uint16_t width, uint16_t height) {
     Bytes p(4, 0);
     Be32(p, 1);
     Bytes entry(6, 0);
-    Be16(entry, 1);   // data reference index
+    Be16(entry, 1);  // data reference index
     entry.resize(entry.size() + 16, 0);
     Be16(entry, width);
     Be16(entry, height);
@@ -35,12 +35,14 @@ Bytes Stsz(uint32_t count) {
 }
 
 Bytes VideoTrak(const Bytes& stts) {
-    return Box("trak", Cat({Box("tkhd", Bytes(84, 0)),
-                            Box("mdia", Cat({Box("mdhd", Bytes(24, 0)),
-                                             Box("minf", Box("stbl", Cat({Box("stsd", Stsd(1440, 1440)),
-                                                                          Box("stts", stts),
-                                                                          Box("stss", Bytes(12, 0)),
-                                                                          Box("stsz", Stsz(3))})))}))}));
+    return Box(
+        "trak",
+        Cat({Box("tkhd", Bytes(84, 0)),
+             Box("mdia",
+                 Cat({Box("mdhd", Bytes(24, 0)),
+                      Box("minf", Box("stbl", Cat({Box("stsd", Stsd(1440, 1440)), Box("stts", stts),
+                                                   Box("stss", Bytes(12, 0)),
+                                                   Box("stsz", Stsz(3))})))}))}));
 }
 
 Bytes Movie(const Bytes& stts = Stts({{3, 33333}})) {
@@ -86,7 +88,8 @@ TEST(BoxTree, TopLevelAndListsInTreeOrder) {
 }
 
 TEST(BoxTree, Queries) {
-    const auto doc = Parse(Recording(Gps0Payload({Record({})}), Movie(Stts({{2, 40000}, {2, 20000}}))));
+    const auto doc =
+        Parse(Recording(Gps0Payload({Record({})}), Movie(Stts({{2, 40000}, {2, 20000}}))));
     ASSERT_TRUE(doc);
     EXPECT_EQ(GetVideoSize(*doc), std::make_pair(1440, 1440));
     EXPECT_EQ(GetSampleCount(*doc), 3u);
@@ -123,7 +126,8 @@ TEST(BoxTree, WithoutCopyQueriesReadTheFile) {
 TEST(BoxTree, UnknownTypeInsideAKnownContainerMakesItRaw) {
     // "udta" holding a known box, then one the dictionary does not know.
     const Bytes udta = Box("udta", Cat({Box("free", Bytes(4, 0)), Box("zzzz", Bytes(6, 1))}));
-    const auto doc = Parse(Recording(Gps0Payload({}), Box("moov", Cat({Box("mvhd", Mvhd(1000, 1)), udta}))));
+    const auto doc =
+        Parse(Recording(Gps0Payload({}), Box("moov", Cat({Box("mvhd", Mvhd(1000, 1)), udta}))));
     ASSERT_TRUE(doc);
     const BoxNode& moov = doc->Root.Children[2];
     ASSERT_EQ(moov.Children.size(), 2u);
@@ -139,7 +143,8 @@ TEST(BoxTree, UnknownTypeInsideAKnownContainerMakesItRaw) {
 
 TEST(BoxTree, PayloadStartingWithAnUnknownTypeIsCopiedAsData) {
     const Bytes odd = Box("meta", Cat({Bytes(4, 0), Box("hdlr", Bytes(25, 0))}));
-    const auto doc = Parse(Recording(Gps0Payload({}), Box("moov", Cat({Box("mvhd", Mvhd(1000, 1)), odd}))));
+    const auto doc =
+        Parse(Recording(Gps0Payload({}), Box("moov", Cat({Box("mvhd", Mvhd(1000, 1)), odd}))));
     ASSERT_TRUE(doc);
     const BoxNode& meta = doc->Root.Children[2].Children[1];
     EXPECT_EQ(meta.Raw, 1);
@@ -154,7 +159,8 @@ TEST(BoxTree, TruncatedAndLyingSizes) {
     // The same without copying: the node is kept as the file describes it.
     EXPECT_NE(Parse(cut, false), nullptr);
     // A size below 8 ends the parent's list where it stands.
-    const auto small = Parse(Cat({Box("ftyp", Text("isom0000")), BoxWithSize(3, "moov", Bytes(30, 0))}));
+    const auto small =
+        Parse(Cat({Box("ftyp", Text("isom0000")), BoxWithSize(3, "moov", Bytes(30, 0))}));
     ASSERT_TRUE(small);
     EXPECT_EQ(small->Root.Children.size(), 1u);
     // A gps0 count that is not there reads as zero.
@@ -182,8 +188,8 @@ TEST(BoxTree, DeepNestingIsBounded) {
 }
 
 TEST(BoxTree, UnknownTopLevelBoxStopsTheRootButKeepsWhatCameBefore) {
-    const auto doc = Parse(Cat({Box("ftyp", Text("isom0000")), Box("junk", Bytes(4, 0)),
-                                Box("gps0", Gps0Payload({}))}));
+    const auto doc = Parse(Cat(
+        {Box("ftyp", Text("isom0000")), Box("junk", Bytes(4, 0)), Box("gps0", Gps0Payload({}))}));
     ASSERT_TRUE(doc);
     EXPECT_EQ(doc->Root.Raw, 1);
     ASSERT_EQ(doc->Root.Children.size(), 1u);

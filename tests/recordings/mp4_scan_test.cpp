@@ -89,8 +89,10 @@ TEST(FrameDuration, OnlyTheFirstTrackIsSearched) {
     // The first track is audio with 1024-sample deltas at 48 kHz expressed in microseconds
     // (21333); the video track after it is never reached.
     const Bytes moov = Box(
-        "moov", Cat({Box("trak", Box("mdia", Box("minf", Box("stbl", Box("stts", Stts({{10, 21333}})))))),
-                     Box("trak", Box("mdia", Box("minf", Box("stbl", Box("stts", Stts({{10, 33333}}))))))}));
+        "moov",
+        Cat({Box("trak", Box("mdia", Box("minf", Box("stbl", Box("stts", Stts({{10, 21333}})))))),
+             Box("trak",
+                 Box("mdia", Box("minf", Box("stbl", Box("stts", Stts({{10, 33333}}))))))}));
     OpenReader r(Recording(Gps0Payload({}), moov));
     EXPECT_EQ(ReadFrameDurationMs(r.reader), 21.0f);
 }
@@ -101,8 +103,9 @@ TEST(MovieLength, MoovInsideMdatIsNeverMatched) {
     Bytes decoy = Text("xxxxmoovxxxxmvhd");
     Append(decoy, Mvhd(1, 999));
     Bytes ftyp = Text("isom0000");
-    const Bytes file = Cat({Box("ftyp", ftyp), Box("mdat", decoy),
-                            Box("moov", Box("mvhd", Mvhd(1000, 61500))), Box("gps0", Gps0Payload({}))});
+    const Bytes file =
+        Cat({Box("ftyp", ftyp), Box("mdat", decoy), Box("moov", Box("mvhd", Mvhd(1000, 61500))),
+             Box("gps0", Gps0Payload({}))});
     OpenReader r(file);
     const auto seconds = ReadMovieSeconds(r.reader);
     ASSERT_TRUE(seconds.has_value());
@@ -136,8 +139,8 @@ int CountGps0Calls(TrackReader& reader, bool withMdat, bool* ok) {
 }
 
 TEST(WalkTrack, Gps0BeforeMdatIsNeverRead) {
-    const Bytes file = Cat({Box("ftyp", Text("isom0000")), Box("gps0", Gps0Payload({})),
-                            Box("mdat", Bytes(16, 0))});
+    const Bytes file = Cat(
+        {Box("ftyp", Text("isom0000")), Box("gps0", Gps0Payload({})), Box("mdat", Bytes(16, 0))});
     OpenReader r(file);
     bool ok = false;
     EXPECT_EQ(CountGps0Calls(r.reader, true, &ok), 0);
@@ -150,8 +153,9 @@ TEST(WalkTrack, Gps0BeforeMdatIsNeverRead) {
 
 TEST(WalkTrack, UnsupportedSizesEndTheWalk) {
     for (uint32_t size : {0u, 1u, 7u}) {
-        const Bytes file = Cat({Box("ftyp", Text("isom0000")), Box("mdat", Bytes(16, 0)),
-                                BoxWithSize(size, "free", Bytes(8, 0)), Box("gps0", Gps0Payload({}))});
+        const Bytes file =
+            Cat({Box("ftyp", Text("isom0000")), Box("mdat", Bytes(16, 0)),
+                 BoxWithSize(size, "free", Bytes(8, 0)), Box("gps0", Gps0Payload({}))});
         OpenReader r(file);
         bool ok = false;
         EXPECT_EQ(CountGps0Calls(r.reader, true, &ok), 0) << size;
@@ -160,7 +164,8 @@ TEST(WalkTrack, UnsupportedSizesEndTheWalk) {
 }
 
 TEST(WalkTrack, SizePastTheEndEndsTheWalk) {
-    const Bytes file = Cat({Box("ftyp", Text("isom0000")), BoxWithSize(0x7FFFFFF0, "mdat", Bytes(16, 0))});
+    const Bytes file =
+        Cat({Box("ftyp", Text("isom0000")), BoxWithSize(0x7FFFFFF0, "mdat", Bytes(16, 0))});
     OpenReader r(file);
     bool ok = false;
     EXPECT_EQ(CountGps0Calls(r.reader, true, &ok), 0);
@@ -200,10 +205,18 @@ TEST(Scanners, CancelStopsTheScanAndIsConsumed) {
         ScanPattern moov{0, "moov", {}};
         bool ok = true;
         switch (which) {
-            case 0: ok = FindFirstGps0(r.reader, p); break;
-            case 1: ok = WalkTrack(r.reader, p, nullptr); break;
-            case 2: ok = WalkPath(r.reader, stts); break;
-            case 3: ok = FindAfter(r.reader, stts, &moov); break;
+            case 0:
+                ok = FindFirstGps0(r.reader, p);
+                break;
+            case 1:
+                ok = WalkTrack(r.reader, p, nullptr);
+                break;
+            case 2:
+                ok = WalkPath(r.reader, stts);
+                break;
+            case 3:
+                ok = FindAfter(r.reader, stts, &moov);
+                break;
         }
         EXPECT_FALSE(ok) << which;
         EXPECT_EQ(r.reader.Cancel.load(), 0) << which;

@@ -13,7 +13,9 @@ struct NameCase {
     int kind;
 };
 
-void PrintTo(const NameCase& c, std::ostream* os) { *os << '"' << c.name << '"'; }
+void PrintTo(const NameCase& c, std::ostream* os) {
+    *os << '"' << c.name << '"';
+}
 
 class RecordingNameTest : public ::testing::TestWithParam<NameCase> {};
 
@@ -45,8 +47,7 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"0001_123456_A.MP4", false, kEventContinuous},
         NameCase{"001_123456_A.MP4.bak", false, kEventContinuous},
         NameCase{"001_12345_A.MP4", false, kEventContinuous},
-        NameCase{"001_123456_X.MP4", false, kEventNone},
-        NameCase{"", false, kEventNone},
+        NameCase{"001_123456_X.MP4", false, kEventNone}, NameCase{"", false, kEventNone},
         // A multi-byte character is still one "any character".
         NameCase{"001_123456_A\xC3\xA9MP4", false, kEventNone}));
 

@@ -15,11 +15,13 @@ namespace {
 
 using namespace tavrilo::test;
 
-ByteView View(const Bytes& b) { return ByteView(std::span<const uint8_t>(b.data(), b.size())); }
+ByteView View(const Bytes& b) {
+    return ByteView(std::span<const uint8_t>(b.data(), b.size()));
+}
 
 // Runs a test body in a fixed time zone and restores the previous one.
 class ZoneGuard {
-public:
+  public:
     explicit ZoneGuard(const char* zone) {
         if (const char* old = std::getenv("TZ")) {
             old_ = old;
@@ -37,7 +39,7 @@ public:
         tzset();
     }
 
-private:
+  private:
     std::string old_;
     bool hadOld_ = false;
 };
@@ -65,7 +67,7 @@ TEST(Record, LatitudeIsDegreesAndMinutesWithTheSignByte) {
 
 TEST(Record, TextNumbersFollowAtofRules) {
     RecordText r;
-    r.latitude = " 512.5xyz";   // leading blank allowed, reading stops at 'x'
+    r.latitude = " 512.5xyz";  // leading blank allowed, reading stops at 'x'
     r.speed = "12.5";
     r.longitude = "garbage!!!";  // nothing readable: 0
     const GpsSample s = ParseGpsRecord(View(Record(r)), 0);
@@ -318,7 +320,7 @@ TEST(FrameIndex, RecordsMapToFramesAndTheCursorMovesOncePerFrame) {
 TEST(FrameIndex, ShortVideoAdvancesTwoSamplesAtATime) {
     std::vector<std::string> xs(20, "01000");
     ParsedTrack t = TrackWithX(xs);
-    t.reader.FrameDurationMs = 100;  // one frame per record
+    t.reader.FrameDurationMs = 100;             // one frame per record
     ASSERT_TRUE(BuildFrameIndex(t.reader, 8));  // fewer frames than samples
     EXPECT_EQ(t.reader.FrameIndex, (std::vector<int32_t>{0, 0, 2, 2, 4, 4, 6, 6}));
 }

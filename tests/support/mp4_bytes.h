@@ -16,8 +16,12 @@ namespace tavrilo::test {
 
 using Bytes = std::vector<uint8_t>;
 
-inline void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
-inline void AppendText(Bytes& out, std::string_view text) { out.insert(out.end(), text.begin(), text.end()); }
+inline void Append(Bytes& out, const Bytes& more) {
+    out.insert(out.end(), more.begin(), more.end());
+}
+inline void AppendText(Bytes& out, std::string_view text) {
+    out.insert(out.end(), text.begin(), text.end());
+}
 inline void Be16(Bytes& out, uint32_t v) {
     out.push_back(static_cast<uint8_t>(v >> 8));
     out.push_back(static_cast<uint8_t>(v));
@@ -51,7 +55,9 @@ inline Bytes Cat(std::initializer_list<Bytes> parts) {
     }
     return out;
 }
-inline Bytes Text(std::string_view t) { return Bytes(t.begin(), t.end()); }
+inline Bytes Text(std::string_view t) {
+    return Bytes(t.begin(), t.end());
+}
 
 // "stts" payload: version/flags, entry count, (count, delta) pairs.
 inline Bytes Stts(const std::vector<std::pair<uint32_t, uint32_t>>& entries) {
@@ -97,7 +103,9 @@ struct RecordText {
 
 inline Bytes Record(const RecordText& r) {
     Bytes b(79, '0');
-    auto put = [&b](size_t at, std::string_view s) { std::copy(s.begin(), s.end(), b.begin() + at); };
+    auto put = [&b](size_t at, std::string_view s) {
+        std::copy(s.begin(), s.end(), b.begin() + at);
+    };
     b[0] = static_cast<uint8_t>(r.flag);
     b[5] = static_cast<uint8_t>(r.status);
     put(6, r.latitude);
@@ -117,7 +125,8 @@ inline Bytes Record(const RecordText& r) {
     return b;
 }
 
-inline Bytes CameraBlock(char mode = 'R', std::string_view tag = "F104", std::string_view tag2 = "05") {
+inline Bytes CameraBlock(char mode = 'R', std::string_view tag = "F104",
+                         std::string_view tag2 = "05") {
     Bytes b = Text(tag);
     AppendText(b, tag2);
     AppendText(b, "14401440003");
@@ -142,7 +151,8 @@ inline Bytes Gps0Payload(const std::vector<Bytes>& records, int count = -1,
 }
 
 // ftyp, mdat, moov, gps0: the recorder's layout.
-inline Bytes Recording(const Bytes& gps0Payload, const Bytes& moov = MoovWithStts(Stts({{30, 33333}}))) {
+inline Bytes Recording(const Bytes& gps0Payload,
+                       const Bytes& moov = MoovWithStts(Stts({{30, 33333}}))) {
     Bytes ftyp = Text("isom");
     Be32(ftyp, 512);
     AppendText(ftyp, "isomiso2avc1mp41");
@@ -151,7 +161,7 @@ inline Bytes Recording(const Bytes& gps0Payload, const Bytes& moov = MoovWithStt
 
 // A file in the test's temporary folder, removed when the object goes.
 class TempFile {
-public:
+  public:
     explicit TempFile(const Bytes& content, std::string_view name = "") {
         static std::atomic<int> counter{0};
         path_ = std::filesystem::temp_directory_path() /
@@ -169,7 +179,7 @@ public:
     TempFile& operator=(const TempFile&) = delete;
     std::string path() const { return path_.string(); }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

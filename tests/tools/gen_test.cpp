@@ -222,8 +222,8 @@ TEST(Drive, SpeedMatchesTheDistanceCovered) {
 TEST(Drive, EventsMarkTheirRecordsAndParkingStandsStill) {
     PieceOptions piece;
     piece.parked = true;
-    piece.events = {{1.0, MarkKind::kAxisZ, 0.5}, {2.0, MarkKind::kMark2, 0.3},
-                    {3.0, MarkKind::kFlagA9, 0.2}};
+    piece.events = {
+        {1.0, MarkKind::kAxisZ, 0.5}, {2.0, MarkKind::kMark2, 0.3}, {3.0, MarkKind::kFlagA9, 0.2}};
     piece.noFix = std::make_pair(0.0, 0.5);
     DriveSimulator sim(DriveStart{});
     const auto r = sim.Record(40, piece);

@@ -23,10 +23,10 @@ extern "C" {
 namespace {
 
 namespace fs = std::filesystem;
+using nlohmann::json;
 using tavrilo::test::Quote;
 using tavrilo::test::ReadAll;
 using tavrilo::test::RunCommand;
-using nlohmann::json;
 
 uint32_t Be32(const uint8_t* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
@@ -70,9 +70,8 @@ std::vector<int64_t> DecodeStrips(const fs::path& path) {
     AVFrame* frame = av_frame_alloc();
     auto drain = [&] {
         while (avcodec_receive_frame(ctx.get(), frame) >= 0) {
-            const auto n =
-                tavrilo::gen::ReadFrameStrip(frame->data[0], frame->linesize[0], frame->width,
-                                             frame->height);
+            const auto n = tavrilo::gen::ReadFrameStrip(frame->data[0], frame->linesize[0],
+                                                        frame->width, frame->height);
             frames.push_back(n ? static_cast<int64_t>(*n) : -1);
         }
     };
@@ -91,9 +90,10 @@ std::vector<int64_t> DecodeStrips(const fs::path& path) {
 }
 
 class SampleRecording : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
-        dir_ = new fs::path(fs::temp_directory_path() / ("tavrilo-gen-test-" + std::to_string(getpid())));
+        dir_ = new fs::path(fs::temp_directory_path() /
+                            ("tavrilo-gen-test-" + std::to_string(getpid())));
         fs::create_directories(*dir_);
     }
     static void TearDownTestSuite() {
@@ -102,7 +102,8 @@ protected:
     }
     static fs::path Generate(const std::string& name, const std::string& options) {
         const fs::path out = *dir_ / name;
-        const auto r = RunCommand(std::string(TAVRILO_GEN) + " recording " + Quote(out) + " " + options);
+        const auto r =
+            RunCommand(std::string(TAVRILO_GEN) + " recording " + Quote(out) + " " + options);
         EXPECT_EQ(r.status, 0) << r.output;
         return out;
     }
@@ -112,8 +113,8 @@ fs::path* SampleRecording::dir_ = nullptr;
 
 TEST_F(SampleRecording, FfprobeSeesTheStatedLayout) {
     const fs::path file = Generate("001_100000_G.MP4", "--size 160 --seconds 3 --fps 30 --kind G");
-    const auto probe = RunCommand("ffprobe -v error -count_frames -show_streams -show_format -of json " +
-                                  Quote(file));
+    const auto probe = RunCommand(
+        "ffprobe -v error -count_frames -show_streams -show_format -of json " + Quote(file));
     ASSERT_EQ(probe.status, 0) << probe.output;
     const json info = json::parse(probe.output);
     ASSERT_EQ(info["streams"].size(), 2u);
@@ -166,8 +167,10 @@ TEST_F(SampleRecording, H265AndDeterministicOutput) {
     const auto bytesA = ReadAll(a);
     EXPECT_FALSE(bytesA.empty());
     EXPECT_EQ(bytesA, ReadAll(b));
-    const auto probe = RunCommand("ffprobe -v error -select_streams v -show_entries stream=codec_name "
-                           "-of csv=p=0 " + Quote(a));
+    const auto probe = RunCommand(
+        "ffprobe -v error -select_streams v -show_entries stream=codec_name "
+        "-of csv=p=0 " +
+        Quote(a));
     EXPECT_EQ(probe.output, "hevc\n");
     const auto strips = DecodeStrips(a);
     ASSERT_EQ(strips.size(), 30u);

@@ -23,7 +23,8 @@ const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = {
         {"names", "names FILE...               classify file names by the recorder's naming rules",
          tavrilo::cli::Names},
-        {"info", "info FILE                   what an MP4 holds: names, sizes, times, camera, boxes",
+        {"info",
+         "info FILE                   what an MP4 holds: names, sizes, times, camera, boxes",
          tavrilo::cli::Info},
         {"track", "track FILE [--frames N]     the sensor records tied to N video frames",
          tavrilo::cli::Track},

@@ -46,7 +46,9 @@ ordered_json NameJson(const std::string& path) {
             {"parking", ParkingFlag(name)}};
 }
 
-void Print(const ordered_json& j) { std::puts(j.dump(2).c_str()); }
+void Print(const ordered_json& j) {
+    std::puts(j.dump(2).c_str());
+}
 
 // Parses an optional "--frames N" and returns the file argument.
 bool TrackArgs(const Args& args, std::string* file, std::optional<int64_t>* frames) {
@@ -138,8 +140,8 @@ int Track(const Args& args) {
         const auto doc = ParseBoxTree(path, false);
         const auto count = doc ? GetSampleCount(*doc) : std::nullopt;
         if (!count || *count == 0) {
-            return Fail("track", "cannot read the video's sample count of " + path +
-                                     "; give --frames");
+            return Fail("track",
+                        "cannot read the video's sample count of " + path + "; give --frames");
         }
         frames = *count;
     }
@@ -153,8 +155,8 @@ int Track(const Args& args) {
         return Fail("track", "cannot read the sensor records of " + path);
     }
     if (!BuildFrameIndex(reader, *frames)) {
-        return Fail("track", "cannot tie the records to video frames (no frame duration in " +
-                                 path + ")");
+        return Fail("track",
+                    "cannot tie the records to video frames (no frame duration in " + path + ")");
     }
     ordered_json gps = ordered_json::array();
     for (const GpsSample& s : reader.GpsSamples) {
@@ -168,17 +170,18 @@ int Track(const Args& args) {
     }
     ordered_json g = ordered_json::array();
     for (const GSample& s : reader.GSamples) {
-        g.push_back({{"index", s.Index},
-                     {"frame", s.Frame},
-                     {"mark", s.MarkCode},
-                     {"axis", s.Axis},
-                     {"status", s.Status},
-                     {"gx", s.Gx},
-                     {"gy", s.Gy},
-                     {"gz", s.Gz},
-                     {"flag_high", s.FlagHigh},
-                     {"flag_low", s.FlagLow},
-                     {"gps_link", s.GpsLink < 0 ? ordered_json(nullptr) : ordered_json(s.GpsLink)}});
+        g.push_back(
+            {{"index", s.Index},
+             {"frame", s.Frame},
+             {"mark", s.MarkCode},
+             {"axis", s.Axis},
+             {"status", s.Status},
+             {"gx", s.Gx},
+             {"gy", s.Gy},
+             {"gz", s.Gz},
+             {"flag_high", s.FlagHigh},
+             {"flag_low", s.FlagLow},
+             {"gps_link", s.GpsLink < 0 ? ordered_json(nullptr) : ordered_json(s.GpsLink)}});
     }
     ordered_json index = ordered_json::array();
     for (int32_t k : reader.FrameIndex) {

@@ -34,7 +34,9 @@ void CivilFromDays(long long z, int& y, int& m, int& d) {
     y = static_cast<int>(yoe + era * 400 + (m <= 2));
 }
 
-double HalfSine(double t, double duration) { return std::sin(std::numbers::pi * t / duration); }
+double HalfSine(double t, double duration) {
+    return std::sin(std::numbers::pi * t / duration);
+}
 
 }  // namespace
 
@@ -60,9 +62,9 @@ std::optional<CivilTime> ParseCivilTime(const std::string& text) {
         return std::nullopt;
     }
     // The recorder writes two-digit years from 2000.
-    if (t.year < 2000 || t.year > 2099 || t.month < 1 || t.month > 12 || t.day < 1 ||
-        t.day > 31 || t.hour > 23 || t.minute > 59 || t.second > 59 || t.hour < 0 ||
-        t.minute < 0 || t.second < 0) {
+    if (t.year < 2000 || t.year > 2099 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 ||
+        t.hour > 23 || t.minute > 59 || t.second > 59 || t.hour < 0 || t.minute < 0 ||
+        t.second < 0) {
         return std::nullopt;
     }
     if (AddSeconds(t, 0) != t) {
@@ -73,8 +75,8 @@ std::optional<CivilTime> ParseCivilTime(const std::string& text) {
 
 std::string FormatCivilTime(const CivilTime& t) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second);
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second);
     return buf;
 }
 
@@ -127,7 +129,9 @@ double DriveSimulator::Uniform(double lo, double hi) {
     return lo + (hi - lo) * (static_cast<double>(rng_()) / 4294967296.0);
 }
 
-CivilTime DriveSimulator::Now() const { return AddSeconds(start_.time, tenths_ / 10); }
+CivilTime DriveSimulator::Now() const {
+    return AddSeconds(start_.time, tenths_ / 10);
+}
 
 std::vector<SensorRecord> DriveSimulator::Record(int count, const PieceOptions& piece) {
     std::vector<SensorRecord> records;
@@ -147,8 +151,8 @@ std::vector<SensorRecord> DriveSimulator::Record(int count, const PieceOptions& 
         headingDeg_ = std::fmod(headingDeg_ + yawRate * 0.1 + 360.0, 360.0);
         const double step = speed_ * 0.1;
         latitude_ += step * std::cos(headingDeg_ * kDeg) / kMetresPerDegree;
-        longitude_ += step * std::sin(headingDeg_ * kDeg) /
-                      (kMetresPerDegree * std::cos(latitude_ * kDeg));
+        longitude_ +=
+            step * std::sin(headingDeg_ * kDeg) / (kMetresPerDegree * std::cos(latitude_ * kDeg));
 
         SensorRecord r;
         r.latitude = latitude_;
@@ -174,13 +178,27 @@ std::vector<SensorRecord> DriveSimulator::Record(int count, const PieceOptions& 
                 static_cast<int>(std::lround(1500 * HalfSine((since + 0.5) / 10.0, length / 10.0)));
             r.status = '1';
             switch (e.kind) {
-                case MarkKind::kAxisX: r.axis = 'X', r.gx += spike; break;
-                case MarkKind::kAxisY: r.axis = 'Y', r.gy -= spike; break;
-                case MarkKind::kAxisZ: r.axis = 'Z', r.gz += spike; break;
-                case MarkKind::kMark1: r.mark1 = 'D'; break;
-                case MarkKind::kMark2: r.mark2 = 'D'; break;
-                case MarkKind::kFlagA9: r.flag = 0xA9; break;
-                case MarkKind::kFlag88: r.flag = 0x88; break;
+                case MarkKind::kAxisX:
+                    r.axis = 'X', r.gx += spike;
+                    break;
+                case MarkKind::kAxisY:
+                    r.axis = 'Y', r.gy -= spike;
+                    break;
+                case MarkKind::kAxisZ:
+                    r.axis = 'Z', r.gz += spike;
+                    break;
+                case MarkKind::kMark1:
+                    r.mark1 = 'D';
+                    break;
+                case MarkKind::kMark2:
+                    r.mark2 = 'D';
+                    break;
+                case MarkKind::kFlagA9:
+                    r.flag = 0xA9;
+                    break;
+                case MarkKind::kFlag88:
+                    r.flag = 0x88;
+                    break;
             }
         }
         records.push_back(r);

@@ -23,17 +23,17 @@ std::string FormatCivilTime(const CivilTime& t);
 
 // What the sensor marks at a moment of a recording.
 enum class MarkKind {
-    kAxisX,  // impact along the front-back axis: axis letter 'X'
-    kAxisY,  // left-right: 'Y'
-    kAxisZ,  // up-down: 'Z'
-    kMark1,  // mark byte 1 = 'D'
-    kMark2,  // mark byte 2 = 'D'
-    kFlagA9, // flag byte 0xA9
-    kFlag88, // flag byte 0x88
+    kAxisX,   // impact along the front-back axis: axis letter 'X'
+    kAxisY,   // left-right: 'Y'
+    kAxisZ,   // up-down: 'Z'
+    kMark1,   // mark byte 1 = 'D'
+    kMark2,   // mark byte 2 = 'D'
+    kFlagA9,  // flag byte 0xA9
+    kFlag88,  // flag byte 0x88
 };
 
 struct SensorEvent {
-    double seconds = 0;   // from the start of the recording
+    double seconds = 0;  // from the start of the recording
     MarkKind kind = MarkKind::kAxisX;
     double duration = 0.5;
 };
@@ -47,11 +47,11 @@ struct SensorRecord {
     double latitude = 0;   // degrees, signed (south negative)
     double longitude = 0;  // degrees, signed (west negative)
     int speedKmh = 0;
-    CivilTime written;                // the clock text of the record
-    std::optional<int> correction;    // seconds correction; nullopt writes '*'
-    int gx = 0, gy = 0, gz = 0;       // G x 1000
+    CivilTime written;              // the clock text of the record
+    std::optional<int> correction;  // seconds correction; nullopt writes '*'
+    int gx = 0, gy = 0, gz = 0;     // G x 1000
     char mark1 = '0', axis = '0', mark2 = '0', status = '0';
-    uint8_t flag = '0';               // stored in the byte after the record
+    uint8_t flag = '0';  // stored in the byte after the record
 };
 
 struct DriveStart {
@@ -67,13 +67,13 @@ struct DriveStart {
 
 // What differs from one recording of a drive to the next.
 struct PieceOptions {
-    bool parked = false;                     // standing still
+    bool parked = false;  // standing still
     std::vector<SensorEvent> events;
     std::optional<std::pair<double, double>> noFix;  // seconds [from, to) without GPS fix
 };
 
 class DriveSimulator {
-public:
+  public:
     explicit DriveSimulator(const DriveStart& start);
 
     // The next `count` records (one per tenth of a second), continuing where the last call
@@ -83,16 +83,16 @@ public:
     // The true time of the next record.
     CivilTime Now() const;
 
-private:
+  private:
     double Uniform(double lo, double hi);
 
     DriveStart start_;
     std::mt19937 rng_;
-    long long tenths_ = 0;   // records produced so far
+    long long tenths_ = 0;  // records produced so far
     double latitude_, longitude_, headingDeg_;
-    double speed_ = 0;       // m/s
+    double speed_ = 0;  // m/s
     double targetSpeed_ = 12;
-    double turnRate_ = 0;    // degrees per second
+    double turnRate_ = 0;  // degrees per second
 };
 
 }  // namespace tavrilo::gen

@@ -38,7 +38,8 @@ int CellMean(const uint8_t* luma, int stride, double left, double top, double w,
 StripLayout StripLayoutFor(int width, int height) {
     const int cellWidth = std::max(2, width / 48);
     const int cellHeight = 2 * cellWidth;
-    return {cellWidth, cellHeight, (width - cellWidth * kStripCells) / 2, (height - cellHeight) / 2};
+    return {cellWidth, cellHeight, (width - cellWidth * kStripCells) / 2,
+            (height - cellHeight) / 2};
 }
 
 void DrawFrameStrip(uint8_t* rgb, int stride, int width, int height, uint32_t frame) {

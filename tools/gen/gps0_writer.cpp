@@ -28,7 +28,9 @@ std::string DegreesMinutes(double degrees, int degreeDigits) {
     return buf;
 }
 
-int ClampG(int v) { return std::clamp(v, -9999, 99999); }
+int ClampG(int v) {
+    return std::clamp(v, -9999, 99999);
+}
 
 }  // namespace
 

@@ -18,7 +18,7 @@ inline constexpr size_t kCameraBlockSize = 26;
 inline constexpr size_t kMaxRecords = 65535;
 
 struct CameraBlockOptions {
-    char mode = 'R';              // 'R' round fisheye, 'D' two-part picture
+    char mode = 'R';                 // 'R' round fisheye, 'D' two-part picture
     std::string firmware = "10405";  // five digits: three in the tag, two in its continuation
     int numberA = 0, numberB = 0, numberC = 0;
 };

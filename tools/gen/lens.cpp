@@ -44,7 +44,9 @@ double AzimuthDeg(const Vec3& d) {
     return az >= 360.0 ? az - 360.0 : az;
 }
 
-double ElevationDeg(const Vec3& d) { return std::asin(std::clamp(d.y, -1.0, 1.0)) / kDeg; }
+double ElevationDeg(const Vec3& d) {
+    return std::asin(std::clamp(d.y, -1.0, 1.0)) / kDeg;
+}
 
 Vec3 DirectionFromAngles(double azimuthDeg, double elevationDeg) {
     const double az = azimuthDeg * kDeg;

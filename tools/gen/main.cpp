@@ -39,6 +39,7 @@ options:
   --codec h264|h265   video codec (default h264)
   --preset P          encoder preset (default veryfast)
   --crf N | --qp N    encoder quality or constant quantiser (qp 0 is lossless)
+  --noise N           film grain of +-N per colour value (large files for benchmarks)
   --no-audio          no audio track
 The same options give the same bytes.
 )";
@@ -168,6 +169,11 @@ Options Parse(int argc, char** argv) {
             v.crf = ParseInt(a, value);
         } else if (a == "--qp") {
             v.qp = ParseInt(a, value);
+        } else if (a == "--noise") {
+            o.spec.noise = ParseInt(a, value);
+            if (o.spec.noise < 0 || o.spec.noise > 127) {
+                Fail("--noise is between 0 and 127");
+            }
         } else if (a == "--folders") {
             o.card.folders = ParseInt(a, value);
         } else if (a == "--per-folder") {

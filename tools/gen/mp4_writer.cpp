@@ -63,7 +63,9 @@ void PutBe32(uint8_t* p, uint32_t v) {
     p[2] = static_cast<uint8_t>(v >> 8);
     p[3] = static_cast<uint8_t>(v);
 }
-uint64_t Be64(const uint8_t* p) { return (uint64_t{Be32(p)} << 32) | Be32(p + 4); }
+uint64_t Be64(const uint8_t* p) {
+    return (uint64_t{Be32(p)} << 32) | Be32(p + 4);
+}
 void PutBe64(uint8_t* p, uint64_t v) {
     PutBe32(p, static_cast<uint32_t>(v >> 32));
     PutBe32(p + 4, static_cast<uint32_t>(v));
@@ -85,7 +87,7 @@ struct Encoder {
 };
 
 class Muxer {
-public:
+  public:
     bool Open(const std::filesystem::path& path, const VideoOptions& o, std::string* error);
     bool EncodeVideo(const AVFrame* frame, std::string* error) {
         return Encode(video_, frame, error);
@@ -97,7 +99,7 @@ public:
     AVCodecContext* video() { return video_.ctx.get(); }
     AVCodecContext* audio() { return audio_.ctx.get(); }
 
-private:
+  private:
     bool AddVideo(const VideoOptions& o, std::string* error);
     bool AddAudio(std::string* error);
     bool Encode(Encoder& enc, const AVFrame* frame, std::string* error);
@@ -332,7 +334,9 @@ void PatchChunkOffsets(uint8_t* p, uint64_t size, const std::vector<TopBox>& rem
 
 }  // namespace
 
-int64_t FrameDeltaMicros(double fps) { return std::llround(kVideoTimescale / fps); }
+int64_t FrameDeltaMicros(double fps) {
+    return std::llround(kVideoTimescale / fps);
+}
 
 bool RewriteTopLevel(const std::filesystem::path& inPath, const std::filesystem::path& outPath,
                      const std::vector<uint8_t>& tail, std::string* error) {
@@ -364,7 +368,8 @@ bool RewriteTopLevel(const std::filesystem::path& inPath, const std::filesystem:
             continue;
         }
         if (b.size > UINT32_MAX) {
-            *error = "the " + b.type + " box is over 4 GiB, which the recorder's format cannot hold";
+            *error =
+                "the " + b.type + " box is over 4 GiB, which the recorder's format cannot hold";
             return false;
         }
         in.seekg(static_cast<std::streamoff>(b.offset));
@@ -383,7 +388,8 @@ bool RewriteTopLevel(const std::filesystem::path& inPath, const std::filesystem:
             left -= static_cast<uint64_t>(n);
         }
     }
-    out.write(reinterpret_cast<const char*>(tail.data()), static_cast<std::streamsize>(tail.size()));
+    out.write(reinterpret_cast<const char*>(tail.data()),
+              static_cast<std::streamsize>(tail.size()));
     out.close();
     if (!in || !out) {
         *error = "copying " + inPath.string() + " failed";

@@ -17,10 +17,10 @@ struct VideoOptions {
     int height = 320;
     double fps = 30.0;
     int frames = 150;
-    std::string codec = "h264";     // "h264" (libx264) or "h265" (libx265)
+    std::string codec = "h264";  // "h264" (libx264) or "h265" (libx265)
     std::string preset = "veryfast";
-    int crf = 20;                   // quality; ignored when qp >= 0
-    int qp = -1;                    // constant quantiser (0 = lossless), for large files
+    int crf = 20;  // quality; ignored when qp >= 0
+    int qp = -1;   // constant quantiser (0 = lossless), for large files
     bool audio = true;
 };
 

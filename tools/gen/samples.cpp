@@ -1,5 +1,6 @@
 #include "tools/gen/samples.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -32,24 +33,47 @@ bool WriteText(const std::filesystem::path& path, const std::string& text, std::
     return true;
 }
 
+// A fast, fixed pseudo-random grain so that the same options give the same bytes.
+void AddGrain(uint8_t* rgb, size_t bytes, int amplitude, uint32_t seed) {
+    uint32_t state = seed * 2654435761u + 1;
+    const int span = 2 * amplitude + 1;
+    for (size_t i = 0; i < bytes; ++i) {
+        state = state * 1664525u + 1013904223u;
+        const int v =
+            rgb[i] + static_cast<int>((state >> 16) % static_cast<uint32_t>(span)) - amplitude;
+        rgb[i] = static_cast<uint8_t>(std::clamp(v, 0, 255));
+    }
+}
+
 }  // namespace
 
 PieceOptions DefaultPieceForKind(char kind, double seconds) {
     PieceOptions p;
     const double middle = std::floor(seconds * 5.0) / 10.0;  // on a record boundary
     switch (kind) {
-        case 'G': p.events.push_back({middle, MarkKind::kAxisX, 0.5}); break;
-        case 'M': p.events.push_back({middle, MarkKind::kMark1, 0.5}); break;
+        case 'G':
+            p.events.push_back({middle, MarkKind::kAxisX, 0.5});
+            break;
+        case 'M':
+            p.events.push_back({middle, MarkKind::kMark1, 0.5});
+            break;
         case 'P':
-        case 'T': p.parked = true; break;
+        case 'T':
+            p.parked = true;
+            break;
         case 'S':
         case 'U':
             p.parked = true;
             p.events.push_back({middle, MarkKind::kAxisZ, 0.5});
             break;
-        case 'O': p.events.push_back({middle, MarkKind::kFlagA9, 0.5}); break;
-        case 'R': p.events.push_back({middle, MarkKind::kFlag88, 0.5}); break;
-        default: break;
+        case 'O':
+            p.events.push_back({middle, MarkKind::kFlagA9, 0.5});
+            break;
+        case 'R':
+            p.events.push_back({middle, MarkKind::kFlag88, 0.5});
+            break;
+        default:
+            break;
     }
     return p;
 }
@@ -69,8 +93,12 @@ bool GenerateRecording(const std::filesystem::path& out, const RecordingSpec& sp
     const std::vector<uint8_t> box = MakeGps0Box(MakeCameraBlock(spec.camera), records);
     const FisheyeScene& scene = SceneFor(spec.video.width, spec.video.height);
     const double delta = FrameDeltaMicros(spec.video.fps) / 1e6;
-    auto render = [&scene, delta](int index, uint8_t* rgb) {
+    const size_t bytes = static_cast<size_t>(spec.video.width) * spec.video.height * 3;
+    auto render = [&scene, delta, bytes, noise = spec.noise](int index, uint8_t* rgb) {
         scene.Render(static_cast<uint32_t>(index), index * delta, rgb);
+        if (noise > 0) {
+            AddGrain(rgb, bytes, noise, static_cast<uint32_t>(index));
+        }
     };
     return WriteRecording(out, spec.video, render, box, error);
 }

@@ -15,6 +15,9 @@ struct RecordingSpec {
     VideoOptions video;
     CameraBlockOptions camera;
     PieceOptions piece;
+    // Film grain: each colour value moves by up to +-noise, differently in every frame. Makes
+    // large files (benchmarks) since no frame predicts the next.
+    int noise = 0;
 };
 
 // The sensor marks and parking state a recording of the given kind letter shows by default:

@@ -45,10 +45,10 @@ constexpr double kDownZone = -65.0;
 
 struct Label {
     std::string_view text;
-    double azimuth;    // centre
-    double top;        // elevation of the top edge
-    double cellAz;     // degrees per glyph pixel along the horizon
-    double cellEl;     // degrees per glyph pixel upwards
+    double azimuth;  // centre
+    double top;      // elevation of the top edge
+    double cellAz;   // degrees per glyph pixel along the horizon
+    double cellEl;   // degrees per glyph pixel upwards
     Rgb ink;
 };
 
@@ -120,8 +120,8 @@ Rgb StillColour(double az, double el) {
         }
     }
     const double gridWidth = 0.35;
-    const double azLine = std::abs(AzimuthDelta(az, std::round(az / 15.0) * 15.0)) *
-                          std::cos(el * kDeg);
+    const double azLine =
+        std::abs(AzimuthDelta(az, std::round(az / 15.0) * 15.0)) * std::cos(el * kDeg);
     const double elLine = std::abs(el - std::round(el / 10.0) * 10.0);
     if (std::abs(el) < 0.7) {
         c = {255, 255, 255};
@@ -145,8 +145,8 @@ FisheyeScene::FisheyeScene(int width, int height)
             const double v = (py + 0.5) / height;
             // The image circle is the largest circle the frame holds; outside it the lens
             // sees nothing and the recorder's frames are black.
-            const auto dir = std::hypot(u - 0.5, v - 0.5) <= 0.5 ? DirectionAtTexel(u, v)
-                                                                 : std::nullopt;
+            const auto dir =
+                std::hypot(u - 0.5, v - 0.5) <= 0.5 ? DirectionAtTexel(u, v) : std::nullopt;
             Rgb c{0, 0, 0};
             if (dir) {
                 c = StillColour(AzimuthDeg(*dir), ElevationDeg(*dir));

@@ -10,7 +10,7 @@
 namespace tavrilo::gen {
 
 class FisheyeScene {
-public:
+  public:
     // Precomputes the still part of the scene for frames of `width` x `height` pixels.
     FisheyeScene(int width, int height);
 
@@ -24,7 +24,7 @@ public:
     // Azimuth (degrees clockwise from the front) of the circling ball at `seconds`.
     static double BallAzimuthDeg(double seconds);
 
-private:
+  private:
     int width_;
     int height_;
     std::vector<uint8_t> still_;     // RGB24 of the still scene
