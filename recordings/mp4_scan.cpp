@@ -226,27 +226,27 @@ bool WalkPath(TrackReader& r, ScanPattern& stts) {
     });
 }
 
-std::optional<float> ReadMovieSeconds(TrackReader& r) {
-    std::optional<float> seconds;
+bool ScanMovieSeconds(TrackReader& r, std::optional<float>* seconds) {
     ScanPattern moov{0, "moov", {}};
-    ScanPattern mvhd{0, "mvhd", [&seconds](TrackReader&, ByteView v) {
+    ScanPattern mvhd{0, "mvhd", [seconds](TrackReader&, ByteView v) {
                          const auto timescale = v.Be32(12);
                          const auto duration = v.Be32(16);
                          if (!timescale || !duration || *timescale == 0) {
                              return -1;
                          }
-                         seconds = static_cast<float>(*duration) / static_cast<float>(*timescale);
+                         *seconds = static_cast<float>(*duration) / static_cast<float>(*timescale);
                          return 0;
                      }};
-    if (!FindAfter(r, mvhd, &moov)) {
-        return std::nullopt;
-    }
-    return seconds;
+    return FindAfter(r, mvhd, &moov);
 }
 
-std::optional<float> ReadFrameDurationMs(TrackReader& r) {
-    std::optional<float> duration;
-    ScanPattern stts{0, "stts", [&duration](TrackReader&, ByteView v) {
+std::optional<float> ReadMovieSeconds(TrackReader& r) {
+    std::optional<float> seconds;
+    return ScanMovieSeconds(r, &seconds) ? seconds : std::nullopt;
+}
+
+bool WalkFrameDuration(TrackReader& r, std::optional<float>* duration) {
+    ScanPattern stts{0, "stts", [duration](TrackReader& reader, ByteView v) {
                          const auto entries = v.Be32(4);
                          if (!entries || *entries == 0) {
                              return -1;
@@ -259,14 +259,16 @@ std::optional<float> ReadFrameDurationMs(TrackReader& r) {
                              }
                              total += *delta;
                          }
-                         duration = static_cast<float>(total / *entries / 1000u);
+                         *duration = static_cast<float>(total / *entries / 1000u);
+                         reader.FrameDurationMs = **duration;
                          return 0;
                      }};
-    if (!WalkPath(r, stts) || !duration) {
-        return std::nullopt;
-    }
-    r.FrameDurationMs = *duration;
-    return duration;
+    return WalkPath(r, stts);
+}
+
+std::optional<float> ReadFrameDurationMs(TrackReader& r) {
+    std::optional<float> duration;
+    return WalkFrameDuration(r, &duration) ? duration : std::nullopt;
 }
 
 }  // namespace tavrilo

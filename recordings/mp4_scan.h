@@ -47,12 +47,16 @@ bool WalkTrack(TrackReader& reader, ScanPattern& gps0, ScanPattern* mdat);
 bool WalkPath(TrackReader& reader, ScanPattern& stts);
 
 // Movie length in seconds from "mvhd" (found behind "moov" by the byte scanner), assuming the
-// version-0 layout; nullopt when absent or unreadable.
+// version-0 layout. Returns whether the scan succeeded (reaching the end without "mvhd" is
+// success); `seconds` is set only when the box was found and readable.
+bool ScanMovieSeconds(TrackReader& reader, std::optional<float>* seconds);
 std::optional<float> ReadMovieSeconds(TrackReader& reader);
 
 // Frame duration in milliseconds from the first track's "stts": the mean of the entries'
-// microsecond deltas, in whole milliseconds. Stores it in reader.FrameDurationMs. nullopt when
-// there is no "stts" or it has no entries.
+// microsecond deltas, in whole milliseconds, stored in reader.FrameDurationMs and `duration`.
+// Returns whether the walk succeeded: not finding "stts" is success without a duration; an
+// "stts" without entries, or one that runs past what is there, fails the walk.
+bool WalkFrameDuration(TrackReader& reader, std::optional<float>* duration);
 std::optional<float> ReadFrameDurationMs(TrackReader& reader);
 
 }  // namespace tavrilo

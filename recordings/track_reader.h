@@ -78,7 +78,10 @@ struct TrackReader {
     std::atomic<int32_t> Cancel{0};
     std::atomic<int32_t> Loaded{0};
     std::atomic<int32_t> Busy{0};  // prefetch reader only
-    std::string RequestedPath;     // prefetch reader only
+    // Prefetch reader only: the path of the last request. Written by the prefetching thread
+    // and compared by the loading one, hence its own lock.
+    std::string RequestedPath;
+    mutable std::mutex RequestedMutex;
 
     // Opens and maps the file, replacing any previous one; clears Path on failure.
     bool OpenMapped(const std::string& path);

@@ -17,5 +17,6 @@ if [ -z "$source" ]; then
   fi
 fi
 
-# Until the viewer window exists, the card is shown through the command-line tool.
-find "$source" -type f ! -name .complete | sort | xargs build/tools/tavrilo-cli names
+# Until the viewer window exists, the card is shown through the command-line tool: its
+# recordings in list order and its folder tree.
+build/tools/tavrilo-cli scan "$source" --tree

@@ -14,3 +14,9 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVRILO_CORE_ONLY=O
   -DTAVRILO_SANITIZE=address,undefined >/dev/null
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+# The engine's and the library's threads under ThreadSanitizer.
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVRILO_CORE_ONLY=ON \
+  -DTAVRILO_SANITIZE=thread >/dev/null
+cmake --build build-tsan -j "$jobs"
+ctest --test-dir build-tsan --output-on-failure -j "$jobs" -R '^(Engine|Watcher|Library)\.'

@@ -79,11 +79,10 @@ inline Bytes Mvhd(uint32_t timescale, uint32_t duration) {
     return p;
 }
 
-// A movie whose first track's stts has the given entries.
-inline Bytes MoovWithStts(const Bytes& sttsPayload) {
-    return Box("moov",
-               Cat({Box("mvhd", Mvhd(1000, 5000)),
-                    Box("trak", Box("mdia", Box("minf", Box("stbl", Box("stts", sttsPayload)))))}));
+// A movie of `milliseconds` whose first track's stts has the given entries.
+inline Bytes MoovWithStts(const Bytes& sttsPayload, uint32_t milliseconds = 5000) {
+    const Bytes trak = Box("trak", Box("mdia", Box("minf", Box("stbl", Box("stts", sttsPayload)))));
+    return Box("moov", Cat({Box("mvhd", Mvhd(1000, milliseconds)), trak}));
 }
 
 // A 79-byte record from its text fields; unset bytes are '0'.

@@ -12,6 +12,7 @@ using Args = std::vector<std::string>;
 int Names(const Args& args);
 int Info(const Args& args);
 int Track(const Args& args);
+int Scan(const Args& args);
 
 // Prints "tavrilo-cli COMMAND: message" on stderr and returns 1.
 int Fail(const std::string& command, const std::string& message);
