@@ -50,6 +50,8 @@ void Settings::WriteVolume(uint16_t volume) const {
     WriteSetting("DISPLAY", "VOLUME", std::to_string(volume));
 }
 
-bool Settings::ReadHardwareDecode() const { return ReadSetting("DECODE", "HW") == "on"; }
+bool Settings::ReadHardwareDecode() const {
+    return ReadSetting("DECODE", "HW") == "on";
+}
 
 }  // namespace tavrilo

@@ -11,7 +11,7 @@ namespace tavrilo {
 inline constexpr std::string_view kSettingsFileName = "Default_Folder.ini";
 
 class Settings {
-public:
+  public:
     // `startFolder` holds the file; by default the current directory at construction.
     explicit Settings(std::string startFolder = CurrentFolder());
 
@@ -36,7 +36,7 @@ public:
 
     static std::string CurrentFolder();
 
-private:
+  private:
     std::string path_;
 };
 

@@ -148,8 +148,12 @@ int UnloadTrack(EngineContext* ctx) {
 
 // Playing, seeking and the position need the player's session; until it exists these report
 // failure.
-int32_t GetPosition(EngineContext*) { return -1; }
-int SeekFrame(EngineContext*, int64_t) { return 0; }
+int32_t GetPosition(EngineContext*) {
+    return -1;
+}
+int SeekFrame(EngineContext*, int64_t) {
+    return 0;
+}
 
 EngineContext* SetHardwareDecode(EngineContext* ctx, int32_t on) {
     ctx->HardwareDecode = on;
@@ -186,18 +190,38 @@ int SetVolume(EngineContext* ctx, int32_t volume) {
     return 1;
 }
 
-float GetFrameDuration(EngineContext* ctx) { return ctx->FrameDurationMs; }
+float GetFrameDuration(EngineContext* ctx) {
+    return ctx->FrameDurationMs;
+}
 
 // The picture and the view need the player's presenter; until then they fail.
-int Unavailable(EngineContext*) { return 0; }
-int ReturnsOne(EngineContext*) { return 1; }
-int SetAspectMode(EngineContext*, int32_t) { return 0; }
-int GetVideoSize(EngineContext*, int32_t*, int32_t*) { return 0; }
-int SetZoom(EngineContext*, int32_t, int32_t, int32_t, int32_t, float, int32_t) { return 0; }
-int DragView(EngineContext*, float, float, float) { return 0; }
-int SetViewType(EngineContext*, int32_t) { return 0; }
-int SetViewAspect(EngineContext*, int32_t, int32_t) { return 0; }
-int SaveSnapshot(EngineContext*, const char*) { return 0; }
+int Unavailable(EngineContext*) {
+    return 0;
+}
+int ReturnsOne(EngineContext*) {
+    return 1;
+}
+int SetAspectMode(EngineContext*, int32_t) {
+    return 0;
+}
+int GetVideoSize(EngineContext*, int32_t*, int32_t*) {
+    return 0;
+}
+int SetZoom(EngineContext*, int32_t, int32_t, int32_t, int32_t, float, int32_t) {
+    return 0;
+}
+int DragView(EngineContext*, float, float, float) {
+    return 0;
+}
+int SetViewType(EngineContext*, int32_t) {
+    return 0;
+}
+int SetViewAspect(EngineContext*, int32_t, int32_t) {
+    return 0;
+}
+int SaveSnapshot(EngineContext*, const char*) {
+    return 0;
+}
 
 int Init(EngineContext* ctx, MessageTarget* videoWindow) {
     Shutdown(ctx);
@@ -244,13 +268,20 @@ int Shutdown(EngineContext* ctx) {
 
 float RateForCode(int32_t code, bool canReverse) {
     switch (code) {
-        case 1: return 1.0f;
-        case 2: return 2.0f;
-        case 4: return 4.0f;
-        case -1: return canReverse ? -1.0f : 1.0f;
-        case -2: return canReverse ? -2.0f : 0.5f;
-        case -4: return canReverse ? -4.0f : 0.25f;
-        default: return 1.0f;
+        case 1:
+            return 1.0f;
+        case 2:
+            return 2.0f;
+        case 4:
+            return 4.0f;
+        case -1:
+            return canReverse ? -1.0f : 1.0f;
+        case -2:
+            return canReverse ? -2.0f : 0.5f;
+        case -4:
+            return canReverse ? -4.0f : 0.25f;
+        default:
+            return 1.0f;
     }
 }
 
@@ -264,8 +295,8 @@ bool MeasureMovie(EngineContext* ctx, const std::string& path) {
     }
     std::optional<float> seconds;
     std::optional<float> frameDuration;
-    const bool scanned = ScanMovieSeconds(scratch, &seconds) &&
-                         WalkFrameDuration(scratch, &frameDuration);
+    const bool scanned =
+        ScanMovieSeconds(scratch, &seconds) && WalkFrameDuration(scratch, &frameDuration);
     const float duration = frameDuration.value_or(0.0f);
     ResetReader(scratch);
     scratch.FrameDurationMs = 0;
@@ -325,24 +356,37 @@ int32_t NextRateCode(EngineContext* ctx, int32_t faster) {
     const int32_t c = ctx->RateCode;
     if (faster) {
         switch (c) {
-            case -4: return -2;
-            case -2: return ctx->CanReverse ? -1 : 1;
-            case -1: return 1;
-            case 1: return 2;
+            case -4:
+                return -2;
+            case -2:
+                return ctx->CanReverse ? -1 : 1;
+            case -1:
+                return 1;
+            case 1:
+                return 2;
             case 2:
-            case 4: return 4;
-            default: return 1;
+            case 4:
+                return 4;
+            default:
+                return 1;
         }
     }
     const bool player = ctx->Player != nullptr;
     switch (c) {
-        case -4: return player ? 1 : -4;
-        case -2: return player ? -2 : -4;
-        case -1: return -2;
-        case 1: return -1;
-        case 2: return 1;
-        case 4: return 2;
-        default: return 1;
+        case -4:
+            return player ? 1 : -4;
+        case -2:
+            return player ? -2 : -4;
+        case -1:
+            return -2;
+        case 1:
+            return -1;
+        case 2:
+            return 1;
+        case 4:
+            return 2;
+        default:
+            return 1;
     }
 }
 
@@ -378,14 +422,14 @@ bool CollectAllTracks(EngineContext* ctx, const RecordingList& list) {
 const EngineOps& GetEngineOps() {
     using namespace engine;
     static const EngineOps ops = {
-        Init,           Shutdown,      IsRecordingFile,   OpenMovie,        CloseMovie,
-        LoadTrack,      UnloadTrack,   Unavailable,       ReturnsOne,       Unavailable,
-        Unavailable,    GetPosition,   SeekFrame,         SeekFrame,        Unavailable,
-        Unavailable,    SetHardwareDecode, Unavailable,   SetRate,          ReturnsOne,
-        SetAspectMode,  GetFrameCount, GetFrameCount,     Unavailable,      GetFrameDuration,
-        GetVideoSize,   SetVolume,     ReturnsOne,        ReturnsOne,       ReturnsOne,
-        SetZoom,        DragView,      Unavailable,       Unavailable,      SetViewType,
-        SetViewAspect,  Unavailable,   SaveSnapshot,      Unavailable,      ReturnsOne,
+        Init,          Shutdown,          IsRecordingFile, OpenMovie,   CloseMovie,
+        LoadTrack,     UnloadTrack,       Unavailable,     ReturnsOne,  Unavailable,
+        Unavailable,   GetPosition,       SeekFrame,       SeekFrame,   Unavailable,
+        Unavailable,   SetHardwareDecode, Unavailable,     SetRate,     ReturnsOne,
+        SetAspectMode, GetFrameCount,     GetFrameCount,   Unavailable, GetFrameDuration,
+        GetVideoSize,  SetVolume,         ReturnsOne,      ReturnsOne,  ReturnsOne,
+        SetZoom,       DragView,          Unavailable,     Unavailable, SetViewType,
+        SetViewAspect, Unavailable,       SaveSnapshot,    Unavailable, ReturnsOne,
     };
     return ops;
 }

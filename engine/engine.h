@@ -63,47 +63,47 @@ struct EngineContext {
 
 // The operation table, in slot order.
 struct EngineOps {
-    int (*Init)(EngineContext*, MessageTarget* videoWindow);                       // 0
-    int (*Shutdown)(EngineContext*);                                               // 1
-    int (*IsRecordingFile)(EngineContext*, const char* path);                      // 2
-    int (*OpenMovie)(EngineContext*, const char* path);                            // 3
-    int (*CloseMovie)(EngineContext*);                                             // 4
-    int (*LoadTrack)(EngineContext*, const char* path);                            // 5
-    int (*UnloadTrack)(EngineContext*);                                            // 6
-    int (*Play)(EngineContext*);                                                   // 7
-    int (*Reserved8)(EngineContext*);                                              // 8
-    int (*Pause)(EngineContext*);                                                  // 9
-    int (*Stop)(EngineContext*);                                                   // 10
-    int32_t (*GetPosition)(EngineContext*);                                        // 11
-    int (*SeekFrame)(EngineContext*, int64_t frame);                               // 12
-    int (*SeekFrameAlias)(EngineContext*, int64_t frame);                          // 13
-    int (*Reserved14)(EngineContext*);                                             // 14
-    int (*Reserved15)(EngineContext*);                                             // 15
-    EngineContext* (*SetHardwareDecode)(EngineContext*, int32_t on);               // 16
-    int (*Reserved17)(EngineContext*);                                             // 17
-    int (*SetRate)(EngineContext*, int32_t code);                                  // 18
-    int (*Reserved19)(EngineContext*);                                             // 19
-    int (*SetAspectMode)(EngineContext*, int32_t keep);                            // 20
-    int64_t (*GetFrameCount)(EngineContext*);                                      // 21
-    int64_t (*GetFrameCountAlias)(EngineContext*);                                 // 22
-    int (*Reserved23)(EngineContext*);                                             // 23
-    float (*GetFrameDuration)(EngineContext*);                                     // 24
-    int (*GetVideoSize)(EngineContext*, int32_t* width, int32_t* height);          // 25
-    int (*SetVolume)(EngineContext*, int32_t volume);                              // 26
-    int (*Reserved27)(EngineContext*);                                             // 27
-    int (*Reserved28)(EngineContext*);                                             // 28
-    int (*Reserved29)(EngineContext*);                                             // 29
-    int (*SetZoom)(EngineContext*, int32_t cx, int32_t cy, int32_t panX, int32_t panY,
-                   float scale, int32_t repaint);                                  // 30
-    int (*DragView)(EngineContext*, float dx, float dy, float zoom);               // 31
-    int (*CommitDrag)(EngineContext*);                                             // 32
-    int (*FlipView)(EngineContext*);                                               // 33
-    int (*SetViewType)(EngineContext*, int32_t mode);                              // 34
-    int (*SetViewAspect)(EngineContext*, int32_t width, int32_t height);           // 35
-    int (*ResetView)(EngineContext*);                                              // 36
-    int (*SaveSnapshot)(EngineContext*, const char* path);                         // 37
-    int (*Repaint)(EngineContext*);                                                // 38
-    int (*Reserved39)(EngineContext*);                                             // 39
+    int (*Init)(EngineContext*, MessageTarget* videoWindow);               // 0
+    int (*Shutdown)(EngineContext*);                                       // 1
+    int (*IsRecordingFile)(EngineContext*, const char* path);              // 2
+    int (*OpenMovie)(EngineContext*, const char* path);                    // 3
+    int (*CloseMovie)(EngineContext*);                                     // 4
+    int (*LoadTrack)(EngineContext*, const char* path);                    // 5
+    int (*UnloadTrack)(EngineContext*);                                    // 6
+    int (*Play)(EngineContext*);                                           // 7
+    int (*Reserved8)(EngineContext*);                                      // 8
+    int (*Pause)(EngineContext*);                                          // 9
+    int (*Stop)(EngineContext*);                                           // 10
+    int32_t (*GetPosition)(EngineContext*);                                // 11
+    int (*SeekFrame)(EngineContext*, int64_t frame);                       // 12
+    int (*SeekFrameAlias)(EngineContext*, int64_t frame);                  // 13
+    int (*Reserved14)(EngineContext*);                                     // 14
+    int (*Reserved15)(EngineContext*);                                     // 15
+    EngineContext* (*SetHardwareDecode)(EngineContext*, int32_t on);       // 16
+    int (*Reserved17)(EngineContext*);                                     // 17
+    int (*SetRate)(EngineContext*, int32_t code);                          // 18
+    int (*Reserved19)(EngineContext*);                                     // 19
+    int (*SetAspectMode)(EngineContext*, int32_t keep);                    // 20
+    int64_t (*GetFrameCount)(EngineContext*);                              // 21
+    int64_t (*GetFrameCountAlias)(EngineContext*);                         // 22
+    int (*Reserved23)(EngineContext*);                                     // 23
+    float (*GetFrameDuration)(EngineContext*);                             // 24
+    int (*GetVideoSize)(EngineContext*, int32_t* width, int32_t* height);  // 25
+    int (*SetVolume)(EngineContext*, int32_t volume);                      // 26
+    int (*Reserved27)(EngineContext*);                                     // 27
+    int (*Reserved28)(EngineContext*);                                     // 28
+    int (*Reserved29)(EngineContext*);                                     // 29
+    int (*SetZoom)(EngineContext*, int32_t cx, int32_t cy, int32_t panX, int32_t panY, float scale,
+                   int32_t repaint);                                      // 30
+    int (*DragView)(EngineContext*, float dx, float dy, float zoom);      // 31
+    int (*CommitDrag)(EngineContext*);                                    // 32
+    int (*FlipView)(EngineContext*);                                      // 33
+    int (*SetViewType)(EngineContext*, int32_t mode);                     // 34
+    int (*SetViewAspect)(EngineContext*, int32_t width, int32_t height);  // 35
+    int (*ResetView)(EngineContext*);                                     // 36
+    int (*SaveSnapshot)(EngineContext*, const char* path);                // 37
+    int (*Repaint)(EngineContext*);                                       // 38
+    int (*Reserved39)(EngineContext*);                                    // 39
 };
 static_assert(sizeof(EngineOps) == 40 * sizeof(void (*)()), "the table has 40 slots");
 

@@ -13,7 +13,7 @@ inline constexpr uint32_t UWM_SOURCE_LOST = kWmApp + 1201;
 
 // A window the engine posts to. Posting never blocks and may be called from any thread.
 class MessageTarget {
-public:
+  public:
     virtual ~MessageTarget() = default;
     virtual void PostAppMessage(uint32_t message, intptr_t wparam = 0, intptr_t lparam = 0) = 0;
 };

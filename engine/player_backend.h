@@ -13,7 +13,7 @@ namespace tavrilo {
 struct EngineContext;
 
 class PlayerBackend {
-public:
+  public:
     virtual ~PlayerBackend() = default;
 
     // Opens the recording for playback; posts the session-ready message itself when ready.

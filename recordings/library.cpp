@@ -30,7 +30,9 @@ std::string Join(const std::string& folder, const std::string& name) {
     return (fs::path(folder) / name).string();
 }
 
-bool ByName(const RecordingEntry& a, const RecordingEntry& b) { return NameLess(a.Name, b.Name); }
+bool ByName(const RecordingEntry& a, const RecordingEntry& b) {
+    return NameLess(a.Name, b.Name);
+}
 
 }  // namespace
 
@@ -58,18 +60,18 @@ bool ReadFolderEntries(const std::string& folder, std::vector<FolderEntry>* entr
 }
 
 void SortFolderEntries(std::vector<FolderEntry>& entries) {
-    std::stable_sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
-        if (a.IsDirectory != b.IsDirectory) {
-            return a.IsDirectory;
-        }
-        return NameLess(a.Name, b.Name);
-    });
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const FolderEntry& a, const FolderEntry& b) {
+                         if (a.IsDirectory != b.IsDirectory) {
+                             return a.IsDirectory;
+                         }
+                         return NameLess(a.Name, b.Name);
+                     });
 }
 
 void SortRecordings(RecordingList& list) {
-    auto middle = std::stable_partition(list.begin(), list.end(), [](const RecordingEntry& e) {
-        return IsRecordingName(e.Name);
-    });
+    auto middle = std::stable_partition(
+        list.begin(), list.end(), [](const RecordingEntry& e) { return IsRecordingName(e.Name); });
     std::stable_sort(list.begin(), middle, ByName);
     std::stable_sort(middle, list.end(), ByName);
 }
@@ -189,20 +191,23 @@ int32_t RecordingLibrary::CollectFolderKinds(const std::string& folder) {
 
 bool RecordingLibrary::FillFolderTree(FolderTree& tree, int parent, const std::string& folder,
                                       bool dateFolders, RecordingList* recordings,
-                                      RecordingList* folders, int depth, int* counter) {
+                                      RecordingList* folders, int depth, int* counter,
+                                      int32_t* kinds) {
     std::vector<FolderEntry> entries;
     if (!ReadFolderEntries(folder, &entries)) {
         return true;
     }
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const FolderEntry& a, const FolderEntry& b) { return NameLess(a.Name, b.Name); });
+    std::stable_sort(
+        entries.begin(), entries.end(),
+        [](const FolderEntry& a, const FolderEntry& b) { return NameLess(a.Name, b.Name); });
     for (const FolderEntry& entry : entries) {
         const std::string path = Join(folder, entry.Name);
         if (entry.IsDirectory) {
             if (dateFolders && depth <= 2 && IsRecordingFolderName(entry.Name)) {
                 int found = 0;
-                if (!FillFolderTree(tree, parent, path, dateFolders, recordings, folders,
-                                    depth + 1, &found)) {
+                int32_t folderKinds = 0;
+                if (!FillFolderTree(tree, parent, path, dateFolders, recordings, folders, depth + 1,
+                                    &found, &folderKinds)) {
                     return false;
                 }
                 if (found > 0 && tree.ItemCount() < kMaxTreeItems) {
@@ -210,7 +215,7 @@ bool RecordingLibrary::FillFolderTree(FolderTree& tree, int parent, const std::s
                     if (folders != nullptr) {
                         MakeFolderEntry(path, *folders);
                     }
-                    tree.SetItemKinds(item, CollectFolderKinds(path));
+                    tree.SetItemKinds(item, folderKinds);
                 }
             } else if (depth < kMaxScanDepth && tree.ItemCount() < kMaxTreeItems) {
                 tree.InsertItem(parent, entry.Name);
@@ -220,6 +225,9 @@ bool RecordingLibrary::FillFolderTree(FolderTree& tree, int parent, const std::s
         if (IsRecording(path, entry.Name)) {
             if (counter != nullptr) {
                 ++*counter;
+            }
+            if (kinds != nullptr) {
+                AddEventKindBit(entry.Name, kinds);
             }
             if (recordings != nullptr) {
                 MakeRecordingEntry(path, *recordings);

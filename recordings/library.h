@@ -27,7 +27,7 @@ struct RecordingEntry {
     int32_t Parking = 0;
     float FramesPerSecond = 0;
     SystemTime StartTime;
-    uint64_t FileSize = 0;    // all ones for folder entries
+    uint64_t FileSize = 0;  // all ones for folder entries
 };
 using RecordingList = std::vector<RecordingEntry>;
 
@@ -54,7 +54,7 @@ int MakeFolderEntry(const std::string& path, RecordingList& list);
 // Where the folder tree of a source is built: the file manager's tree control, or an in-memory
 // tree in tests and tools.
 class FolderTree {
-public:
+  public:
     virtual ~FolderTree() = default;
     // Adds a folder under `parent` (0 is the root) and returns its handle.
     virtual int InsertItem(int parent, const std::string& name) = 0;
@@ -69,7 +69,7 @@ inline constexpr int kMaxScanDepth = 3;
 // The scans, with their list and serial counters. The content test is the engine's (it takes
 // the engine's file lock).
 class RecordingLibrary {
-public:
+  public:
     using ContentTest = std::function<bool(const std::string& path)>;
     explicit RecordingLibrary(ContentTest isRecordingFile);
 
@@ -94,13 +94,16 @@ public:
     // "YYYYMMDD_NNN" folders up to depth 2 are scanned and shown, when they hold recordings,
     // with their kinds; other folders are shown (not scanned) at depth < 3. Recordings found
     // are counted in `counter` and, when `recordings` is given, listed there.
+    // `kinds`, when given, collects the kind bits of the recordings directly in `folder`
+    // (what CollectFolderKinds finds, without reading the folder twice).
     bool FillFolderTree(FolderTree& tree, int parent, const std::string& folder, bool dateFolders,
-                        RecordingList* recordings, RecordingList* folders, int depth, int* counter);
+                        RecordingList* recordings, RecordingList* folders, int depth, int* counter,
+                        int32_t* kinds = nullptr);
 
     // The OR of the kind bits of the recordings directly in `folder`.
     int32_t CollectFolderKinds(const std::string& folder);
 
-private:
+  private:
     bool IsRecording(const std::string& path, const std::string& name);
 
     ContentTest isRecordingFile_;
@@ -112,7 +115,7 @@ private:
 // then cleared and `onLost` is called on the watcher thread. SetPath may be called from any
 // thread while the watcher runs.
 class CMovieResource {
-public:
+  public:
     static constexpr auto kInterval = std::chrono::milliseconds(100);
 
     explicit CMovieResource(std::function<void()> onLost);
@@ -124,7 +127,7 @@ public:
     std::string Path() const;
     bool Gone() const { return gone_.load(); }
 
-private:
+  private:
     void Run();
 
     std::function<void()> onLost_;

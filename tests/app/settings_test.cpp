@@ -14,10 +14,11 @@ namespace {
 namespace fs = std::filesystem;
 
 class SettingsFolder : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        folder = fs::temp_directory_path() / ("tavrilo-settings-" + std::to_string(getpid()) + "-" +
-                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder = fs::temp_directory_path() /
+                 ("tavrilo-settings-" + std::to_string(getpid()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(folder);
         fs::create_directories(folder);
     }
@@ -76,12 +77,14 @@ TEST_F(SettingsFolder, OneKeyPerWriteKeepsEverythingElse) {
     EXPECT_EQ(Contents(s),
               "[DISPLAY]\r\nINFOCHECK=31\r\nASPECT=off\r\nVOLUME=65535\r\n"
               "[SOURCE]\r\nSELECT=FOLDER\r\nFOLDER=/media/カード/DCIM\r\n"
-              "[FOLDERPATH]\r\nCSV_FOLDER=" + std::string(600, 'x') + "\r\n");
+              "[FOLDERPATH]\r\nCSV_FOLDER=" +
+                  std::string(600, 'x') + "\r\n");
 }
 
 TEST_F(SettingsFolder, ForeignFilesReadAsOtherIniReadersWrite) {
     const std::string path = (folder / "x.ini").string();
-    std::ofstream(path) << "; comment\n[DISPLAY]\n  VOLUME = 42  \nASPECT=\"on\"\n\n[OTHER]\nVOLUME=7\n";
+    std::ofstream(path)
+        << "; comment\n[DISPLAY]\n  VOLUME = 42  \nASPECT=\"on\"\n\n[OTHER]\nVOLUME=7\n";
     EXPECT_EQ(ReadIniValue(path, "DISPLAY", "VOLUME"), "42");
     EXPECT_EQ(ReadIniValue(path, "DISPLAY", "ASPECT"), "on");
     EXPECT_EQ(ReadIniValue(path, "OTHER", "VOLUME"), "7");

@@ -18,7 +18,7 @@ using namespace std::chrono_literals;
 
 // A back-end that only knows its duration: enough for the frame count the index needs.
 class StubPlayer : public PlayerBackend {
-public:
+  public:
     explicit StubPlayer(int64_t duration) : duration_(duration) {}
     bool Open(const std::string&) override { return true; }
     int64_t Duration100ns() const override { return duration_; }
@@ -31,7 +31,7 @@ public:
     uint16_t volume = 0;
     float rate = 0;
 
-private:
+  private:
     int64_t duration_;
 };
 
@@ -45,7 +45,7 @@ Bytes RecordingWithRecords(int n, uint32_t mvhdSeconds = 3) {
 }
 
 class Engine : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ops.Init(&ctx, nullptr);
         ctx.Ready = 1;
@@ -203,7 +203,8 @@ TEST_F(Engine, LoadTrackOfAnotherPathCancelsARunningPrefetch) {
     // Hold the shared scan lock so the prefetch stops at its first scan step.
     std::unique_lock scans(FindMutex());
     bool prefetchResult = true;
-    std::thread prefetcher([&] { prefetchResult = engine::PrefetchTrack(&ctx, stale.path().c_str()); });
+    std::thread prefetcher(
+        [&] { prefetchResult = engine::PrefetchTrack(&ctx, stale.path().c_str()); });
     while (ctx.Prefetch.Busy.load() == 0) {
         std::this_thread::sleep_for(1ms);
     }
@@ -243,10 +244,12 @@ TEST_F(Engine, ConcurrentPrefetchesAndLoadsStayConsistent) {
     Open(a);
     std::atomic<bool> stop{false};
     std::thread p1([&] {
-        while (!stop) engine::PrefetchTrack(&ctx, a.path().c_str());
+        while (!stop)
+            engine::PrefetchTrack(&ctx, a.path().c_str());
     });
     std::thread p2([&] {
-        while (!stop) engine::PrefetchTrack(&ctx, b.path().c_str());
+        while (!stop)
+            engine::PrefetchTrack(&ctx, b.path().c_str());
     });
     for (int i = 0; i < 40; ++i) {
         const bool first = i % 2 == 0;

@@ -21,9 +21,10 @@ using namespace std::chrono_literals;
 
 // A source tree in a temporary folder, with files that pass the content test or not.
 class SourceTree {
-public:
-    SourceTree() : root_(fs::temp_directory_path() / ("tavrilo-lib-" + std::to_string(getpid()) + "-" +
-                                                      std::to_string(counter_++))) {
+  public:
+    SourceTree()
+        : root_(fs::temp_directory_path() /
+                ("tavrilo-lib-" + std::to_string(getpid()) + "-" + std::to_string(counter_++))) {
         fs::create_directories(root_);
     }
     ~SourceTree() {
@@ -31,22 +32,29 @@ public:
         fs::remove_all(root_, ec);
     }
     // A file whose content passes the content test.
-    void Recording(const std::string& relative) { Write(relative, test::Recording(Gps0Payload({Record({})}))); }
-    void Other(const std::string& relative) { Write(relative, Text("not a recording, not long enough")); }
+    void Recording(const std::string& relative) {
+        Write(relative, test::Recording(Gps0Payload({Record({})})));
+    }
+    void Other(const std::string& relative) {
+        Write(relative, Text("not a recording, not long enough"));
+    }
     void Folder(const std::string& relative) { fs::create_directories(root_ / relative); }
     std::string path(const std::string& relative = "") const { return (root_ / relative).string(); }
 
-private:
+  private:
     void Write(const std::string& relative, const Bytes& bytes) {
         fs::create_directories((root_ / relative).parent_path());
         std::ofstream(root_ / relative, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
     }
     static inline int counter_ = 0;
     fs::path root_;
 };
 
-RecordingLibrary MakeLibrary() { return RecordingLibrary(IsRecordingFileContent); }
+RecordingLibrary MakeLibrary() {
+    return RecordingLibrary(IsRecordingFileContent);
+}
 
 std::vector<std::string> Names(const RecordingList& list) {
     std::vector<std::string> names;
@@ -68,9 +76,9 @@ TEST(Library, SubFoldersFirstThenOwnRecordingsByName) {
     const RecordingList list = lib.BuildListForSource(t.path());
     // 20240102_001 holds files itself, so its list (with its sub-folder's recording first in
     // scan order) is sorted by name before it is appended.
-    EXPECT_EQ(Names(list), (std::vector<std::string>{"005_000000_M.MP4", "001_000000_A.MP4",
-                                                     "002_000000_G.MP4", "009_000000_A.MP4",
-                                                     "001_000000_A.MP4"}));
+    EXPECT_EQ(Names(list),
+              (std::vector<std::string>{"005_000000_M.MP4", "001_000000_A.MP4", "002_000000_G.MP4",
+                                        "009_000000_A.MP4", "001_000000_A.MP4"}));
     // List positions were given in scan order.
     EXPECT_EQ(list[0].ListIndex, 0);
     EXPECT_EQ(list[1].ListIndex, 2);
@@ -116,7 +124,8 @@ TEST(Library, NothingBelowThreeLevels) {
     t.Recording("a/b/c/003_000000_A.MP4");
     t.Recording("a/b/c/d/004_000000_A.MP4");
     RecordingLibrary lib = MakeLibrary();
-    EXPECT_EQ(Names(lib.BuildListForSource(t.path())), (std::vector<std::string>{"003_000000_A.MP4"}));
+    EXPECT_EQ(Names(lib.BuildListForSource(t.path())),
+              (std::vector<std::string>{"003_000000_A.MP4"}));
 }
 
 TEST(Library, SingleFileSourceAndMissingSources) {
@@ -138,7 +147,8 @@ TEST(Library, OrderingIsByUtf16CodeUnits) {
     EXPECT_TRUE(NameLess("B", "a"));  // no case folding
     EXPECT_FALSE(NameLess("abc", "abc"));
 
-    std::vector<FolderEntry> entries = {{"b.txt", false}, {"zz", true}, {"a.txt", false}, {"aa", true}};
+    std::vector<FolderEntry> entries = {
+        {"b.txt", false}, {"zz", true}, {"a.txt", false}, {"aa", true}};
     SortFolderEntries(entries);
     EXPECT_EQ(entries[0].Name, "aa");
     EXPECT_EQ(entries[1].Name, "zz");
@@ -179,12 +189,14 @@ struct Item {
 };
 
 class MemoryTree : public FolderTree {
-public:
+  public:
     int InsertItem(int parent, const std::string& name) override {
         items.push_back({parent, name});
         return static_cast<int>(items.size());
     }
-    void SetItemKinds(int item, int32_t kinds) override { items[static_cast<size_t>(item - 1)].kinds = kinds; }
+    void SetItemKinds(int item, int32_t kinds) override {
+        items[static_cast<size_t>(item - 1)].kinds = kinds;
+    }
     int ItemCount() const override { return static_cast<int>(items.size()); }
     std::vector<Item> items;
 };
@@ -194,9 +206,9 @@ TEST(FolderTree, DateFoldersWithRecordingsAndTheirKinds) {
     t.Recording("20240101_001/001_000000_A.MP4");
     t.Recording("20240101_001/002_000000_T.MP4");
     t.Recording("20240102_001/001_000000_G.MP4");
-    t.Folder("20240103_001");                       // no recordings: not shown
-    t.Recording("2024010_001/001_000000_A.MP4");    // seven digits: not a date folder
-    t.Other("20240104_001/001_000000_A.MP4");       // fails the content test
+    t.Folder("20240103_001");                     // no recordings: not shown
+    t.Recording("2024010_001/001_000000_A.MP4");  // seven digits: not a date folder
+    t.Other("20240104_001/001_000000_A.MP4");     // fails the content test
     RecordingLibrary lib = MakeLibrary();
     MemoryTree tree;
     RecordingList recordings, folders;

@@ -179,3 +179,53 @@ TEST_F(CliOnRecording, FramesOptionAndRefusals) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CliScan, CardInTheRecordersOrderWithItsTree) {
+    const fs::path card =
+        fs::temp_directory_path() / ("tavrilo-scan-test-" + std::to_string(getpid()));
+    fs::remove_all(card);
+    const auto gen = RunCommand(std::string(TAVRILO_GEN) + " card " + Quote(card) +
+                                " --size 64 --seconds 1 --folders 2 --per-folder 2");
+    ASSERT_EQ(gen.status, 0) << gen.output;
+    // A recording at the card's top, one three levels down, one four levels down (not found).
+    const fs::path sample = card / "20260601_001" / "001_100000_A.MP4";
+    fs::copy_file(sample, card / "050_000000_M.MP4");
+    fs::create_directories(card / "a" / "b" / "c" / "d");
+    fs::copy_file(sample, card / "a" / "b" / "c" / "060_000000_G.MP4");
+    fs::copy_file(sample, card / "a" / "b" / "c" / "d" / "070_000000_G.MP4");
+
+    const auto r = RunCommand(std::string(TAVRILO_CLI) + " scan " + Quote(card) + " --tree");
+    ASSERT_EQ(r.status, 0) << r.output;
+    const json out = json::parse(r.output);
+    std::vector<std::string> paths;
+    for (const json& e : out["recordings"]) {
+        paths.push_back(fs::relative(e["path"].get<std::string>(), card).string());
+    }
+    // Sub-folders first in name order, depth first, then the card's own recordings.
+    EXPECT_EQ(paths, (std::vector<std::string>{
+                         "20260601_001/001_100000_A.MP4", "20260601_001/002_100001_G.MP4",
+                         "20260601_002/001_100002_A.MP4", "20260601_002/002_100003_M.MP4",
+                         "a/b/c/060_000000_G.MP4", "050_000000_M.MP4"}));
+    EXPECT_EQ(out["recordings"][1]["event_label"], "衝撃");
+    EXPECT_EQ(out["recordings"][1]["list_index"], 1);
+    EXPECT_EQ(out["recordings"][5]["serial"], 5);
+    EXPECT_EQ(out["recordings"][0]["group_key"], 0);
+    EXPECT_EQ(out["recordings"][0]["file_size"], fs::file_size(sample));
+
+    // The tree shows the date folders with their kinds, and "a" as a plain folder.
+    ASSERT_EQ(out["tree"].size(), 3u);
+    EXPECT_EQ(out["tree"][0]["name"], "20260601_001");
+    EXPECT_EQ(out["tree"][0]["depth"], 1);
+    EXPECT_EQ(out["tree"][0]["kinds"], 0x01 | 0x04);
+    EXPECT_EQ(out["tree"][1]["kinds"], 0x01 | 0x02);
+    EXPECT_EQ(out["tree"][2]["name"], "a");
+    EXPECT_EQ(out["tree"][2]["kinds"], 0);
+    fs::remove_all(card);
+
+    const auto missing = RunCommand(std::string(TAVRILO_CLI) + " scan /nonexistent/card");
+    EXPECT_NE(missing.status, 0);
+}
+
+}  // namespace

@@ -28,7 +28,8 @@ const std::vector<Command>& Commands() {
          tavrilo::cli::Info},
         {"track", "track FILE [--frames N]     the sensor records tied to N video frames",
          tavrilo::cli::Track},
-        {"scan", "scan SOURCE [--tree]        the recordings of a card, folder or file, in list order",
+        {"scan",
+         "scan SOURCE [--tree]        the recordings of a card, folder or file, in list order",
          tavrilo::cli::Scan},
     };
     return commands;

@@ -17,7 +17,7 @@ using nlohmann::ordered_json;
 
 // The folder tree as nested JSON objects.
 class JsonTree : public FolderTree {
-public:
+  public:
     JsonTree() { nodes_.push_back({"", 0, 0, {}}); }
 
     int InsertItem(int parent, const std::string& name) override {
@@ -44,7 +44,7 @@ public:
         return out;
     }
 
-private:
+  private:
     struct Node {
         std::string name;
         int depth;
@@ -77,8 +77,9 @@ int Scan(const Args& args) {
     const EngineOps& ops = GetEngineOps();
     ops.Init(&ctx, nullptr);
     ctx.Ready = 1;
-    RecordingLibrary library(
-        [&ctx, &ops](const std::string& path) { return ops.IsRecordingFile(&ctx, path.c_str()) != 0; });
+    RecordingLibrary library([&ctx, &ops](const std::string& path) {
+        return ops.IsRecordingFile(&ctx, path.c_str()) != 0;
+    });
 
     ordered_json recordings = ordered_json::array();
     for (const RecordingEntry& e : library.BuildListForSource(source)) {
