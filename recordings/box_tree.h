@@ -36,8 +36,11 @@ struct BoxNode {
     uint64_t PayloadBytes = 0;  // record count x 79 + 40
     uint64_t RecordCount = 0;
     uint64_t JoinedCount = 0;
-    BoxNode* FirstJoined = nullptr;
-    BoxNode* LastJoined = nullptr;
+    // "mdat" and "gps0": the same boxes of the files joined behind this one, in join order
+    // (FirstJoined, then each node's NextJoined). The nodes belong to the other documents.
+    const BoxNode* FirstJoined = nullptr;
+    const BoxNode* LastJoined = nullptr;
+    const BoxNode* NextJoined = nullptr;
 
     // Size on disk computed back from the tree: Size + 8 for raw nodes, else 8 plus the
     // children's.

@@ -31,6 +31,10 @@ const std::vector<Command>& Commands() {
         {"scan",
          "scan SOURCE [--tree]        the recordings of a card, folder or file, in list order",
          tavrilo::cli::Scan},
+        {"csv", "csv SOURCE OUTDIR [--force] write the CSV summary of a source's recordings",
+         tavrilo::cli::Csv},
+        {"join", "join OUT IN1 IN2 ... [--force]  join consecutive recordings into one MP4",
+         tavrilo::cli::Join},
     };
     return commands;
 }

@@ -1,0 +1,168 @@
+// CSV lines and the export, on recordings built box by box.
+
+#include "recordings/csv_export.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/charset.h"
+#include "tests/support/mp4_bytes.h"
+#include "tests/support/process.h"
+
+namespace tavrilo {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace tavrilo::test;
+
+Bytes Stsd() {
+    Bytes p(4, 0);
+    Be32(p, 1);
+    Bytes entry(24, 0);
+    Be16(entry, 1440);
+    Be16(entry, 1440);
+    entry.resize(70, 0);
+    Append(p, Box("avc1", entry));
+    return p;
+}
+
+// A recording of `samples` frames of `delta` microseconds, padded to `fileSize` bytes of media.
+Bytes Movie(uint32_t samples, uint32_t delta, size_t mediaBytes, bool withGps0 = true,
+            const std::string& clock = "260601103005") {
+    Bytes stsz(4, 0);
+    Be32(stsz, 0);
+    Be32(stsz, samples);
+    const Bytes stbl = Cat({Box("stsd", Stsd()), Box("stts", Stts({{samples, delta}})), Box("stsz", stsz)});
+    const Bytes moov = Box("moov", Cat({Box("mvhd", Mvhd(1000, 1000)),
+                                        Box("trak", Box("mdia", Box("minf", Box("stbl", stbl))))}));
+    RecordText r;
+    r.clock = clock;
+    const Bytes ftyp = Box("ftyp", Text("isom0000"));
+    Bytes out = Cat({ftyp, Box("mdat", Bytes(mediaBytes, 0)), moov});
+    if (withGps0) {
+        Append(out, Box("gps0", Gps0Payload({Record(r)})));
+    }
+    return out;
+}
+
+RecordingEntry Entry(const TempFile& f, const std::string& name) {
+    RecordingEntry e;
+    e.Path = f.path();
+    e.Name = name;
+    return e;
+}
+
+CameraInfo Mode(char m) {
+    CameraInfo c;
+    c.Mode = m;
+    return c;
+}
+
+TEST(CsvLine, FieldsOfARecording) {
+    TempFile f(Movie(1800, 33333, 1572864 - 1000));
+    const std::string line = MakeCsvLine(Entry(f, "001_103005_G.MP4"),
+                                         [](const std::string&) { return Mode('R'); });
+    // 1800 samples at 30 frames a second last a minute; the file is under 1.5 MiB: 1MB.
+    EXPECT_EQ(line, "001_103005_G.MP4,2026/06/01,10:30:05,00:01:00,衝撃,ラウンド,30fps,1MB\r\n");
+}
+
+TEST(CsvLine, SizeIsWholeMebibytes) {
+    const Bytes probe = Movie(10, 33333, 0);
+    TempFile f(Movie(10, 33333, 1572864 - probe.size()));
+    ASSERT_EQ(fs::file_size(f.path()), 1572864u);
+    const std::string line = MakeCsvLine(Entry(f, "x.MP4"), [](const std::string&) { return Mode('D'); });
+    EXPECT_NE(line.find(",2分割,30fps,1MB\r\n"), std::string::npos) << line;
+    // A name without a kind has an empty trigger; hours are not capped at two digits.
+    TempFile longOne(Movie(30 * 3600 * 120, 33333, 0));
+    const std::string l2 = MakeCsvLine(Entry(longOne, "x.MP4"), [](const std::string&) { return Mode('?'); });
+    EXPECT_NE(l2.find(",120:00:00,,-,30fps,0MB"), std::string::npos) << l2;
+}
+
+TEST(CsvLine, FallbackWithoutTreeStsdOrStartTime) {
+    TempFile noGps0(Movie(10, 33333, 100, false));
+    EXPECT_EQ(MakeCsvLine(Entry(noGps0, "001_000000_A.MP4"), {}), "001_000000_A.MP4,-,-,-,-,-,-,-,fps,0MB\r\n");
+    TempFile junk(Text(std::string(500, 'x')));
+    EXPECT_EQ(MakeCsvLine(Entry(junk, "j.MP4"), {}), "j.MP4,-,-,-,-,-,-,-,fps,0MB\r\n");
+    RecordingEntry missing;
+    missing.Path = "/nonexistent";
+    missing.Name = "m.MP4";
+    EXPECT_EQ(MakeCsvLine(missing, {}), "m.MP4,-,-,-,-,-,-,-,fps,0MB\r\n");
+}
+
+TEST(CsvHeader, FromTheTextTable) {
+    EXPECT_EQ(CsvHeaderLine(), "ファイル名,日付,開始時刻,録画時間,録画トリガー,録画方式,フレームレート,データサイズ\r\n");
+}
+
+class CsvExportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() / ("tavrilo-csv-" + std::to_string(getpid()));
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+    fs::path folder;
+};
+
+TEST_F(CsvExportTest, WritesOnceAndAsksBeforeOverwriting) {
+    TempFile a(Movie(300, 33333, 10, true, "260601103005"));
+    TempFile b(Movie(300, 33333, 10, true, "260601103015"));
+    const RecordingList list = {Entry(a, "001_103005_A.MP4"), Entry(b, "002_103015_M.MP4")};
+    EXPECT_EQ(CsvFileName(list), "Dv_20260601_103005.csv");
+    CsvExport options;
+    options.folder = folder.string();
+    options.charset = "UTF-8";
+    std::vector<std::pair<int, int>> progress;
+    options.progress = [&](int done, int total) { progress.emplace_back(done, total); };
+    std::string path, error;
+    ASSERT_EQ(ExportCsv(list, {}, options, &path, &error), CsvResult::kDone) << error;
+    EXPECT_EQ(path, (folder / "Dv_20260601_103005.csv").string());
+    const Bytes content = ReadAll(path);
+    const std::string text(content.begin(), content.end());
+    EXPECT_EQ(text, CsvHeaderLine() +
+                        "001_103005_A.MP4,2026/06/01,10:30:05,00:00:10,常時,-,30fps,0MB\r\n"
+                        "002_103015_M.MP4,2026/06/01,10:30:15,00:00:10,マニュアル,-,30fps,0MB\r\n");
+    EXPECT_EQ(progress, (std::vector<std::pair<int, int>>{{0, 2}, {1, 2}, {2, 2}}));
+
+    // Again into the same folder: refused, the file kept.
+    EXPECT_EQ(ExportCsv(list, {}, options, &path, &error), CsvResult::kExists);
+    EXPECT_EQ(error, "同名のファイルが存在します。続行しますか？");
+    EXPECT_EQ(ReadAll(path), content);
+    options.overwrite = true;
+    EXPECT_EQ(ExportCsv(list, {}, options, &path, &error), CsvResult::kDone);
+}
+
+TEST_F(CsvExportTest, CancelAndEmptyListLeaveNothing) {
+    TempFile a(Movie(300, 33333, 10));
+    const RecordingList list = {Entry(a, "001_103005_A.MP4"), Entry(a, "002_103005_A.MP4")};
+    std::atomic<bool> running{true};
+    CsvExport options;
+    options.folder = folder.string();
+    options.running = &running;
+    options.progress = [&](int, int) { running = false; };
+    std::string path, error;
+    EXPECT_EQ(ExportCsv(list, {}, options, &path, &error), CsvResult::kCancelled);
+    EXPECT_TRUE(fs::is_empty(folder));
+    EXPECT_EQ(ExportCsv({}, {}, options, &path, &error), CsvResult::kEmptyList);
+    EXPECT_EQ(error, "動画ファイルがありません。");
+    options.folder = (folder / "missing").string();
+    running = true;
+    options.progress = {};
+    EXPECT_EQ(ExportCsv(list, {}, options, &path, &error), CsvResult::kCannotCreate);
+    EXPECT_EQ(error.rfind("CSVファイルが作成できません。", 0), 0u) << error;
+}
+
+TEST(Charset, LocaleForms) {
+    // Shift-JIS for a Japanese system: 常 8F ED, 時 8E 9E.
+    const auto sjis = ToLocaleCharset("常時,A", "SHIFT_JIS");
+    ASSERT_TRUE(sjis.has_value());
+    EXPECT_EQ(*sjis, std::string("\x8F\xED\x8E\x9E,A"));
+    EXPECT_EQ(ToLocaleCharset("常時", "UTF-8"), "常時");
+    // The plain C locale cannot hold the texts; they stay UTF-8 rather than being lost.
+    EXPECT_EQ(ToLocaleCharset("常時", "ANSI_X3.4-1968"), "常時");
+    EXPECT_FALSE(ToLocaleCharset("常時", "ISO-8859-1").has_value());
+}
+
+}  // namespace
+}  // namespace tavrilo

@@ -1,0 +1,120 @@
+// csv and join: the two commands that write files.
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "engine/engine.h"
+#include "recordings/csv_export.h"
+#include "recordings/joiner.h"
+#include "tools/cli/commands.h"
+
+namespace tavrilo::cli {
+namespace {
+
+using nlohmann::ordered_json;
+
+// Cleared by Ctrl-C so that a long job stops cleanly and leaves nothing half written.
+std::atomic<bool> g_running{true};
+
+void StopOnInterrupt() {
+    g_running = true;
+    std::signal(SIGINT, [](int) { g_running = false; });
+    std::signal(SIGTERM, [](int) { g_running = false; });
+    // Past a file-size limit a write should fail (and the job clean up), not kill the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+// Splits "--force" off the arguments.
+Args Positional(const Args& args, bool* force) {
+    Args out;
+    for (const std::string& a : args) {
+        if (a == "--force") {
+            *force = true;
+        } else {
+            out.push_back(a);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+int Csv(const Args& args) {
+    bool force = false;
+    const Args rest = Positional(args, &force);
+    if (rest.size() != 2) {
+        return Fail("csv", "usage: tavrilo-cli csv SOURCE OUTDIR [--force]");
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_directory(rest[1], ec)) {
+        return Fail("csv", "no such folder: " + rest[1]);
+    }
+    EngineContext ctx;
+    const EngineOps& ops = GetEngineOps();
+    ops.Init(&ctx, nullptr);
+    ctx.Ready = 1;
+    RecordingLibrary library(
+        [&](const std::string& path) { return ops.IsRecordingFile(&ctx, path.c_str()) != 0; });
+    const RecordingList list = library.BuildListForSource(rest[0]);
+    StopOnInterrupt();
+    CsvExport options;
+    options.folder = rest[1];
+    options.overwrite = force;
+    options.running = &g_running;
+    options.progress = [](int done, int total) {
+        std::fprintf(stderr, "\r%3d%%", total > 0 ? done * 100 / total : 100);
+    };
+    std::string path, error;
+    const CsvResult result = ExportCsv(
+        list,
+        [&](const std::string& file) {
+            CameraInfo info;
+            engine::ReadCameraInfo(&ctx, &info, file.c_str());
+            return info;
+        },
+        options, &path, &error);
+    ops.Shutdown(&ctx);
+    std::fputs("\n", stderr);
+    switch (result) {
+        case CsvResult::kDone:
+            std::puts(ordered_json{{"file", path}, {"recordings", list.size()}}.dump(2).c_str());
+            return 0;
+        case CsvResult::kCancelled: return Fail("csv", "cancelled; nothing was written");
+        case CsvResult::kExists: return Fail("csv", path + " already exists (--force replaces it)");
+        case CsvResult::kEmptyList: return Fail("csv", "no recordings in " + rest[0]);
+        case CsvResult::kCannotCreate: return Fail("csv", error);
+    }
+    return 1;
+}
+
+int Join(const Args& args) {
+    bool force = false;
+    const Args rest = Positional(args, &force);
+    if (rest.size() < 2) {
+        return Fail("join", "usage: tavrilo-cli join OUT IN1 IN2 ... [--force]");
+    }
+    const std::vector<std::string> inputs(rest.begin() + 1, rest.end());
+    StopOnInterrupt();
+    JoinOptions options;
+    options.overwrite = force;
+    options.running = &g_running;
+    options.progress = [](int done, int total) {
+        std::fprintf(stderr, "\r%3d%%", total > 0 ? done * 100 / total : 100);
+    };
+    std::string error;
+    const JoinResult result = JoinRecordings(inputs, rest[0], options, &error);
+    std::fputs("\n", stderr);
+    if (result == JoinResult::kCancelled) {
+        return Fail("join", "cancelled; nothing was written");
+    }
+    if (result != JoinResult::kDone) {
+        return Fail("join", error);
+    }
+    std::puts(ordered_json{{"file", rest[0]}, {"inputs", inputs.size()}}.dump(2).c_str());
+    return 0;
+}
+
+}  // namespace tavrilo::cli
