@@ -10,7 +10,7 @@
 namespace tavrilo {
 
 class AtomicFile {
-public:
+  public:
     AtomicFile() = default;
     ~AtomicFile() { Abort(); }
     AtomicFile(const AtomicFile&) = delete;
@@ -31,7 +31,7 @@ public:
     // The error of the first write that failed (e.g. "No space left on device").
     const std::string& writeError() const { return writeError_; }
 
-private:
+  private:
     std::string target_;
     std::string temp_;
     FILE* file_ = nullptr;

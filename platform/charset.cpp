@@ -20,8 +20,8 @@ std::string LocaleCharset() {
 }
 
 std::optional<std::string> ToLocaleCharset(const std::string& utf8, const std::string& charset) {
-    if (charset.empty() || charset == "UTF-8" || charset == "utf8" ||
-        charset == "ANSI_X3.4-1968" || charset == "ASCII") {
+    if (charset.empty() || charset == "UTF-8" || charset == "utf8" || charset == "ANSI_X3.4-1968" ||
+        charset == "ASCII") {
         return utf8;
     }
     iconv_t cd = iconv_open(charset.c_str(), "UTF-8");

@@ -13,7 +13,9 @@
 namespace tavrilo {
 namespace {
 
-std::string Text(int slot) { return std::string(GetUiText(slot)); }
+std::string Text(int slot) {
+    return std::string(GetUiText(slot));
+}
 
 std::string Format(const char* format, auto... args) {
     const int n = std::snprintf(nullptr, 0, format, args...);
@@ -73,9 +75,9 @@ std::string MakeCsvLine(const RecordingEntry& entry, const CameraReader& readCam
     const std::string date = start->year == 0
                                  ? "--/--/--"
                                  : Format("%04u/%02u/%02u", start->year, start->month, start->day);
-    const std::string time = start->year == 0
-                                 ? "--:--:--"
-                                 : Format("%02u:%02u:%02u", start->hour, start->minute, start->second);
+    const std::string time =
+        start->year == 0 ? "--:--:--"
+                         : Format("%02u:%02u:%02u", start->hour, start->minute, start->second);
     const std::string lengthText =
         Format("%02d:%02d:%02d", length / 3600, length / 60 % 60, length % 60);
     return entry.Name + "," + date + "," + time + "," + lengthText + "," +

@@ -27,15 +27,14 @@ void Put32(std::vector<uint8_t>& d, size_t at, uint32_t v) {
 // (after `header` bytes). Validated against the copy the node holds.
 struct Table {
     BoxNode* node;
-    size_t header;  // bytes before the entries
-    size_t width;   // bytes per entry
-    size_t countAt; // where the entry count is
+    size_t header;   // bytes before the entries
+    size_t width;    // bytes per entry
+    size_t countAt;  // where the entry count is
 
     uint32_t count() const { return Get32(node->Data, countAt); }
     bool Valid() const {
         const auto& d = node->Data;
-        return node->HasData && d.size() >= header &&
-               (d.size() - header) / width >= count();
+        return node->HasData && d.size() >= header && (d.size() - header) / width >= count();
     }
     uint8_t* Entry(size_t i) { return node->Data.data() + header + i * width; }
 };
@@ -65,7 +64,9 @@ void AppendEntries(Table a, const std::vector<uint8_t>& extra, const uint8_t* b,
     a.node->Size = a.node->DataSize = d.size();
 }
 
-const std::vector<BoxNode*>& L(const Mp4Document& d, BoxList which) { return d.List(which); }
+const std::vector<BoxNode*>& L(const Mp4Document& d, BoxList which) {
+    return d.List(which);
+}
 
 bool Refuse(std::string* error, std::string reason) {
     *error = std::move(reason);
@@ -94,10 +95,12 @@ int TopIndex(const Mp4Document& d, std::string_view type) {
 bool CheckJoinable(const Mp4Document& a, const Mp4Document& b, std::string* error) {
     for (const Mp4Document* d : {&a, &b}) {
         if (ContainsType(d->Root, "co64")) {
-            return Refuse(error, d->Path + " uses 64-bit chunk offsets (co64), which cannot be joined");
+            return Refuse(error,
+                          d->Path + " uses 64-bit chunk offsets (co64), which cannot be joined");
         }
         if (ContainsType(d->Root, "ctts")) {
-            return Refuse(error, d->Path + " has composition offsets (ctts), which cannot be joined");
+            return Refuse(error,
+                          d->Path + " has composition offsets (ctts), which cannot be joined");
         }
         if (L(*d, BoxList::kMdat).empty() || L(*d, BoxList::kGps0).empty() ||
             L(*d, BoxList::kMvhd).empty()) {
@@ -108,9 +111,9 @@ bool CheckJoinable(const Mp4Document& a, const Mp4Document& b, std::string* erro
     if (TopIndex(a, "moov") < TopIndex(a, "mdat")) {
         return Refuse(error, a.Path + " keeps its movie box before the media data");
     }
-    for (BoxList list : {BoxList::kStts, BoxList::kStsz, BoxList::kStsc, BoxList::kStco,
-                         BoxList::kStss, BoxList::kMdhd, BoxList::kTkhd, BoxList::kStsd,
-                         BoxList::kElst}) {
+    for (BoxList list :
+         {BoxList::kStts, BoxList::kStsz, BoxList::kStsc, BoxList::kStco, BoxList::kStss,
+          BoxList::kMdhd, BoxList::kTkhd, BoxList::kStsd, BoxList::kElst}) {
         if (L(a, list).size() != L(b, list).size()) {
             return Refuse(error, b.Path + " does not have the same tracks as " + a.Path);
         }
@@ -143,8 +146,8 @@ bool CheckJoinable(const Mp4Document& a, const Mp4Document& b, std::string* erro
     if (Get32(L(a, BoxList::kMvhd)[0]->Data, 12) != Get32(L(b, BoxList::kMvhd)[0]->Data, 12)) {
         return Refuse(error, b.Path + " has another movie timescale than " + a.Path);
     }
-    for (BoxList list : {BoxList::kStts, BoxList::kStsz, BoxList::kStsc, BoxList::kStco,
-                         BoxList::kStss}) {
+    for (BoxList list :
+         {BoxList::kStts, BoxList::kStsz, BoxList::kStsc, BoxList::kStco, BoxList::kStss}) {
         const std::string_view type = kBoxListTypes[static_cast<size_t>(list)];
         for (const Mp4Document* d : {&a, &b}) {
             for (BoxNode* n : L(*d, list)) {
@@ -161,12 +164,13 @@ bool CheckJoinable(const Mp4Document& a, const Mp4Document& b, std::string* erro
             return Refuse(error, b.Path + " stores sample sizes differently from " + a.Path);
         }
     }
-    const uint64_t records = (a.First(BoxList::kGps0)->JoinedCount != 0
-                                  ? a.First(BoxList::kGps0)->JoinedCount
-                                  : a.First(BoxList::kGps0)->RecordCount) +
-                             b.First(BoxList::kGps0)->RecordCount;
+    const uint64_t records =
+        (a.First(BoxList::kGps0)->JoinedCount != 0 ? a.First(BoxList::kGps0)->JoinedCount
+                                                   : a.First(BoxList::kGps0)->RecordCount) +
+        b.First(BoxList::kGps0)->RecordCount;
     if (records > 65535) {
-        return Refuse(error, "more than 65,535 sensor records (about 109 minutes) cannot be joined");
+        return Refuse(error,
+                      "more than 65,535 sensor records (about 109 minutes) cannot be joined");
     }
     const BoxNode* ma = a.First(BoxList::kMdat);
     const BoxNode* mb = b.First(BoxList::kMdat);
@@ -257,7 +261,8 @@ bool WriteNode(const BoxNode& n, AtomicFile& out, std::string* error) {
     }
     if (n.Type == "gps0") {
         const uint64_t count = n.JoinedCount != 0 ? n.JoinedCount : n.RecordCount;
-        const uint8_t countBytes[2] = {static_cast<uint8_t>(count >> 8), static_cast<uint8_t>(count)};
+        const uint8_t countBytes[2] = {static_cast<uint8_t>(count >> 8),
+                                       static_cast<uint8_t>(count)};
         if (!out.Write("CSODAT", 6) ||
             !CopyFromSource(*n.Source, n.OrigOffset + 6, kCameraBlockSize, out, error) ||
             !out.Write(countBytes, 2)) {
@@ -333,7 +338,8 @@ bool JoinDocuments(Mp4Document& a, const Mp4Document& b, std::string* error) {
     const BoxNode& gpsB = *b.First(BoxList::kGps0);
     gpsA.PayloadBytes += gpsB.RecordBytes;
     gpsA.Size = gpsA.PayloadBytes;
-    gpsA.JoinedCount = (gpsA.JoinedCount != 0 ? gpsA.JoinedCount : gpsA.RecordCount) + gpsB.RecordCount;
+    gpsA.JoinedCount =
+        (gpsA.JoinedCount != 0 ? gpsA.JoinedCount : gpsA.RecordCount) + gpsB.RecordCount;
     Chain(gpsA, gpsB);
 
     const auto& stszA = L(a, BoxList::kStsz);
@@ -374,7 +380,8 @@ bool JoinDocuments(Mp4Document& a, const Mp4Document& b, std::string* error) {
         }
         std::vector<uint8_t> extra(4);
         Put32(extra, 0, first);
-        AppendEntries(ta, extra, renumbered.data(), static_cast<uint32_t>(renumbered.size() / 4), 4);
+        AppendEntries(ta, extra, renumbered.data(), static_cast<uint32_t>(renumbered.size() / 4),
+                      4);
     }
 
     // 7 and 8 need A's chunk counts before the chunk tables grow.
@@ -407,7 +414,8 @@ bool JoinDocuments(Mp4Document& a, const Mp4Document& b, std::string* error) {
         Table tb = TableOf(L(b, BoxList::kStsc)[i], "stsc");
         std::vector<uint8_t> entries(tb.Entry(0), tb.Entry(0) + size_t{tb.count()} * 12);
         for (size_t k = 0; k < tb.count(); ++k) {
-            Put32(entries, k * 12, Get32(entries, k * 12) + (i < chunksOfA.size() ? chunksOfA[i] : 0));
+            Put32(entries, k * 12,
+                  Get32(entries, k * 12) + (i < chunksOfA.size() ? chunksOfA[i] : 0));
         }
         AppendEntries(ta, {}, entries.data(), tb.count(), 12);
         added += tb.count();
@@ -417,8 +425,8 @@ bool JoinDocuments(Mp4Document& a, const Mp4Document& b, std::string* error) {
     }
 
     // 8. Chunk offsets: B's data now lies behind A's in A's media box.
-    const int64_t shift = static_cast<int64_t>(mdatA.OrigOffset + aMedia) -
-                          static_cast<int64_t>(mdatB.OrigOffset);
+    const int64_t shift =
+        static_cast<int64_t>(mdatA.OrigOffset + aMedia) - static_cast<int64_t>(mdatB.OrigOffset);
     added = 0;
     for (size_t i = 0; i < L(a, BoxList::kStco).size(); ++i) {
         Table ta = TableOf(L(a, BoxList::kStco)[i], "stco");

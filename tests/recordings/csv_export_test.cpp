@@ -33,7 +33,8 @@ Bytes Movie(uint32_t samples, uint32_t delta, size_t mediaBytes, bool withGps0 =
     Bytes stsz(4, 0);
     Be32(stsz, 0);
     Be32(stsz, samples);
-    const Bytes stbl = Cat({Box("stsd", Stsd()), Box("stts", Stts({{samples, delta}})), Box("stsz", stsz)});
+    const Bytes stbl =
+        Cat({Box("stsd", Stsd()), Box("stts", Stts({{samples, delta}})), Box("stsz", stsz)});
     const Bytes moov = Box("moov", Cat({Box("mvhd", Mvhd(1000, 1000)),
                                         Box("trak", Box("mdia", Box("minf", Box("stbl", stbl))))}));
     RecordText r;
@@ -61,8 +62,8 @@ CameraInfo Mode(char m) {
 
 TEST(CsvLine, FieldsOfARecording) {
     TempFile f(Movie(1800, 33333, 1572864 - 1000));
-    const std::string line = MakeCsvLine(Entry(f, "001_103005_G.MP4"),
-                                         [](const std::string&) { return Mode('R'); });
+    const std::string line =
+        MakeCsvLine(Entry(f, "001_103005_G.MP4"), [](const std::string&) { return Mode('R'); });
     // 1800 samples at 30 frames a second last a minute; the file is under 1.5 MiB: 1MB.
     EXPECT_EQ(line, "001_103005_G.MP4,2026/06/01,10:30:05,00:01:00,衝撃,ラウンド,30fps,1MB\r\n");
 }
@@ -71,17 +72,20 @@ TEST(CsvLine, SizeIsWholeMebibytes) {
     const Bytes probe = Movie(10, 33333, 0);
     TempFile f(Movie(10, 33333, 1572864 - probe.size()));
     ASSERT_EQ(fs::file_size(f.path()), 1572864u);
-    const std::string line = MakeCsvLine(Entry(f, "x.MP4"), [](const std::string&) { return Mode('D'); });
+    const std::string line =
+        MakeCsvLine(Entry(f, "x.MP4"), [](const std::string&) { return Mode('D'); });
     EXPECT_NE(line.find(",2分割,30fps,1MB\r\n"), std::string::npos) << line;
     // A name without a kind has an empty trigger; hours are not capped at two digits.
     TempFile longOne(Movie(30 * 3600 * 120, 33333, 0));
-    const std::string l2 = MakeCsvLine(Entry(longOne, "x.MP4"), [](const std::string&) { return Mode('?'); });
+    const std::string l2 =
+        MakeCsvLine(Entry(longOne, "x.MP4"), [](const std::string&) { return Mode('?'); });
     EXPECT_NE(l2.find(",120:00:00,,-,30fps,0MB"), std::string::npos) << l2;
 }
 
 TEST(CsvLine, FallbackWithoutTreeStsdOrStartTime) {
     TempFile noGps0(Movie(10, 33333, 100, false));
-    EXPECT_EQ(MakeCsvLine(Entry(noGps0, "001_000000_A.MP4"), {}), "001_000000_A.MP4,-,-,-,-,-,-,-,fps,0MB\r\n");
+    EXPECT_EQ(MakeCsvLine(Entry(noGps0, "001_000000_A.MP4"), {}),
+              "001_000000_A.MP4,-,-,-,-,-,-,-,fps,0MB\r\n");
     TempFile junk(Text(std::string(500, 'x')));
     EXPECT_EQ(MakeCsvLine(Entry(junk, "j.MP4"), {}), "j.MP4,-,-,-,-,-,-,-,fps,0MB\r\n");
     RecordingEntry missing;
@@ -91,11 +95,13 @@ TEST(CsvLine, FallbackWithoutTreeStsdOrStartTime) {
 }
 
 TEST(CsvHeader, FromTheTextTable) {
-    EXPECT_EQ(CsvHeaderLine(), "ファイル名,日付,開始時刻,録画時間,録画トリガー,録画方式,フレームレート,データサイズ\r\n");
+    EXPECT_EQ(
+        CsvHeaderLine(),
+        "ファイル名,日付,開始時刻,録画時間,録画トリガー,録画方式,フレームレート,データサイズ\r\n");
 }
 
 class CsvExportTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         folder = fs::temp_directory_path() / ("tavrilo-csv-" + std::to_string(getpid()));
         fs::remove_all(folder);

@@ -16,8 +16,8 @@ namespace {
 using namespace tavrilo::test;
 
 struct TrackSpec {
-    std::vector<uint32_t> sizes;         // one per sample
-    std::vector<uint32_t> sync;          // stss entries; empty for none
+    std::vector<uint32_t> sizes;  // one per sample
+    std::vector<uint32_t> sync;   // stss entries; empty for none
     uint32_t delta = 1000;
     uint32_t timescale = 1000000;
     std::string codec = "avc1";
@@ -61,9 +61,9 @@ Bytes Trak(const TrackSpec& t, uint32_t firstOffset) {
     if (t.ctts) {
         Append(stbl, Box("ctts", Full({0})));
     }
-    return Box("trak", Cat({Box("tkhd", tkhd),
-                            Box("edts", Box("elst", Full({1, n, 0, 0x10000}))),
-                            Box("mdia", Cat({Box("mdhd", mdhd), Box("minf", Box("stbl", stbl))}))}));
+    return Box("trak",
+               Cat({Box("tkhd", tkhd), Box("edts", Box("elst", Full({1, n, 0, 0x10000}))),
+                    Box("mdia", Cat({Box("mdhd", mdhd), Box("minf", Box("stbl", stbl))}))}));
 }
 
 // ftyp, mdat (sample bytes counting up), moov with the tracks, gps0 with `records` records.
@@ -93,7 +93,9 @@ Bytes Movie(const std::vector<TrackSpec>& tracks, int records, uint8_t fill) {
         recs.push_back(Record(r));
     }
     return Cat({ftyp, Box("mdat", media), Box("moov", Cat({Box("mvhd", mvhd), traks})),
-                Box("gps0", Gps0Payload(recs, -1, fill == 0xA ? CameraBlock('R', "F111") : CameraBlock('D', "F222")))});
+                Box("gps0", Gps0Payload(recs, -1,
+                                        fill == 0xA ? CameraBlock('R', "F111")
+                                                    : CameraBlock('D', "F222")))});
 }
 
 TrackSpec Video(uint32_t n) {
@@ -110,7 +112,8 @@ TrackSpec Video(uint32_t n) {
 
 uint32_t Word(const BoxNode* n, size_t at) {
     const auto& d = n->Data;
-    return (uint32_t{d[at]} << 24) | (uint32_t{d[at + 1]} << 16) | (uint32_t{d[at + 2]} << 8) | d[at + 3];
+    return (uint32_t{d[at]} << 24) | (uint32_t{d[at + 1]} << 16) | (uint32_t{d[at + 2]} << 8) |
+           d[at + 3];
 }
 
 struct Pair {

@@ -21,12 +21,15 @@ struct Counts {
 };
 
 Counts Probe(const fs::path& file) {
-    const auto r = RunCommand("ffprobe -v error -show_entries stream=codec_type,nb_frames:format=duration "
-                              "-of json " + Quote(file));
+    const auto r = RunCommand(
+        "ffprobe -v error -show_entries stream=codec_type,nb_frames:format=duration "
+        "-of json " +
+        Quote(file));
     const json j = json::parse(r.output);
     Counts c;
     for (const json& s : j["streams"]) {
-        (s["codec_type"] == "video" ? c.video : c.audio) = std::stoi(s["nb_frames"].get<std::string>());
+        (s["codec_type"] == "video" ? c.video : c.audio) =
+            std::stoi(s["nb_frames"].get<std::string>());
     }
     c.duration = std::stod(j["format"]["duration"].get<std::string>());
     return c;
@@ -41,23 +44,26 @@ json Cli(const std::string& args) {
 std::vector<std::string> Listing(const fs::path& folder) {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(folder)) {
-        names.push_back(e.path().filename().string() + ":" + std::to_string(fs::file_size(e.path())));
+        names.push_back(e.path().filename().string() + ":" +
+                        std::to_string(fs::file_size(e.path())));
     }
     std::sort(names.begin(), names.end());
     return names;
 }
 
 class JoinGenerated : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
-        dir_ = new fs::path(fs::temp_directory_path() / ("tavrilo-join-" + std::to_string(getpid())));
+        dir_ =
+            new fs::path(fs::temp_directory_path() / ("tavrilo-join-" + std::to_string(getpid())));
         fs::create_directories(*dir_ / "out");
         // A drive cut into ten consecutive pieces, as the recorder writes them.
         const auto r = RunCommand(std::string(TAVRILO_GEN) + " card " + Quote(*dir_ / "card") +
                                   " --size 96 --seconds 1 --folders 1 --per-folder 10 --seed 4");
         ASSERT_EQ(r.status, 0) << r.output;
         for (const auto& e : fs::directory_iterator(*dir_ / "card" / "20260601_001")) {
-            if (e.path().filename().string().size() == 16 && e.path().filename().string() != "999_235959_A.MP4") {
+            if (e.path().filename().string().size() == 16 &&
+                e.path().filename().string() != "999_235959_A.MP4") {
                 inputs_->push_back(e.path());
             }
         }
@@ -101,8 +107,10 @@ protected:
         EXPECT_NEAR(joined.duration, sum.duration, 0.002 * static_cast<double>(n));
 
         // The first frame of every piece is a key frame, as FFmpeg reads the packets.
-        const auto packets = RunCommand("ffprobe -v error -select_streams v -show_entries packet=flags "
-                                        "-of csv=p=0 " + Quote(out));
+        const auto packets = RunCommand(
+            "ffprobe -v error -select_streams v -show_entries packet=flags "
+            "-of csv=p=0 " +
+            Quote(out));
         std::vector<std::string> flags;
         std::stringstream lines(packets.output);
         for (std::string line; std::getline(lines, line);) {
@@ -141,7 +149,9 @@ protected:
 fs::path* JoinGenerated::dir_ = nullptr;
 std::vector<fs::path>* JoinGenerated::inputs_ = new std::vector<fs::path>();
 
-TEST_F(JoinGenerated, TwoPieces) { CheckJoin(2); }
+TEST_F(JoinGenerated, TwoPieces) {
+    CheckJoin(2);
+}
 
 TEST_F(JoinGenerated, TenPieces) {
     ASSERT_EQ(inputs_->size(), 10u);
@@ -168,14 +178,18 @@ TEST_F(JoinGenerated, FailedJoinsLeaveTheFolderAsItWas) {
 
     // A recording of another size cannot follow.
     const fs::path other = *dir_ / "other.MP4";
-    ASSERT_EQ(RunCommand(std::string(TAVRILO_GEN) + " recording " + Quote(other) + " --size 64 --seconds 1").status, 0);
+    ASSERT_EQ(RunCommand(std::string(TAVRILO_GEN) + " recording " + Quote(other) +
+                         " --size 64 --seconds 1")
+                  .status,
+              0);
     r = RunCommand(std::string(TAVRILO_CLI) + " join " + Quote(out / "mixed.MP4") + " " +
                    Quote((*inputs_)[0]) + " " + Quote(other));
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.output.find("codec settings"), std::string::npos) << r.output;
 
     // The disk fills up while writing (a file-size limit stands in for a full disk).
-    r = RunCommand("ulimit -f 64; " + std::string(TAVRILO_CLI) + " join " + Quote(out / "full.MP4") + Inputs(10));
+    r = RunCommand("ulimit -f 64; " + std::string(TAVRILO_CLI) + " join " +
+                   Quote(out / "full.MP4") + Inputs(10));
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.output.find("failed"), std::string::npos) << r.output;
 
@@ -189,7 +203,8 @@ TEST_F(JoinGenerated, RefusesWithTooLittleFreeSpace) {
     const fs::path mount = *dir_ / "tiny";
     fs::create_directories(mount);
     if (RunCommand("mount -t tmpfs -o size=64k tmpfs " + Quote(mount)).status != 0) {
-        GTEST_SKIP() << "cannot mount a small tmpfs here; the file-size limit case covers a full disk";
+        GTEST_SKIP()
+            << "cannot mount a small tmpfs here; the file-size limit case covers a full disk";
     }
     struct Unmount {
         fs::path at;
@@ -200,7 +215,8 @@ TEST_F(JoinGenerated, RefusesWithTooLittleFreeSpace) {
         total += fs::file_size(p);
     }
     ASSERT_GT(total, 64u * 1024);
-    const auto r = RunCommand(std::string(TAVRILO_CLI) + " join " + Quote(mount / "j.MP4") + Inputs(10));
+    const auto r =
+        RunCommand(std::string(TAVRILO_CLI) + " join " + Quote(mount / "j.MP4") + Inputs(10));
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.output.find("not enough free space"), std::string::npos) << r.output;
     EXPECT_TRUE(fs::is_empty(mount));

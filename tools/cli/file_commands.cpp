@@ -82,10 +82,14 @@ int Csv(const Args& args) {
         case CsvResult::kDone:
             std::puts(ordered_json{{"file", path}, {"recordings", list.size()}}.dump(2).c_str());
             return 0;
-        case CsvResult::kCancelled: return Fail("csv", "cancelled; nothing was written");
-        case CsvResult::kExists: return Fail("csv", path + " already exists (--force replaces it)");
-        case CsvResult::kEmptyList: return Fail("csv", "no recordings in " + rest[0]);
-        case CsvResult::kCannotCreate: return Fail("csv", error);
+        case CsvResult::kCancelled:
+            return Fail("csv", "cancelled; nothing was written");
+        case CsvResult::kExists:
+            return Fail("csv", path + " already exists (--force replaces it)");
+        case CsvResult::kEmptyList:
+            return Fail("csv", "no recordings in " + rest[0]);
+        case CsvResult::kCannotCreate:
+            return Fail("csv", error);
     }
     return 1;
 }
