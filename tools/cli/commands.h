@@ -15,6 +15,7 @@ int Track(const Args& args);
 int Scan(const Args& args);
 int Csv(const Args& args);
 int Join(const Args& args);
+int Render(const Args& args);
 
 // Prints "tavrilo-cli COMMAND: message" on stderr and returns 1.
 int Fail(const std::string& command, const std::string& message);

@@ -1,0 +1,195 @@
+#include "video/frame_reader.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
+}
+
+namespace tavrilo {
+namespace {
+
+std::string AvError(int code) {
+    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, buf, sizeof buf);
+    return buf;
+}
+
+void FreeFrame(void* p) {
+    auto* f = static_cast<AVFrame*>(p);
+    av_frame_free(&f);
+}
+
+}  // namespace
+
+FrameReader::FrameReader() = default;
+FrameReader::~FrameReader() { Close(); }
+
+void FrameReader::Close() {
+    avcodec_free_context(&codec_);
+    avformat_close_input(&format_);
+    av_packet_free(&packet_);
+    sws_freeContext(convert_);
+    convert_ = nullptr;
+    stream_ = -1;
+}
+
+bool FrameReader::Open(const std::string& path, std::string* error) {
+    Close();
+    int rc = avformat_open_input(&format_, path.c_str(), nullptr, nullptr);
+    if (rc < 0) {
+        *error = "cannot open " + path + ": " + AvError(rc);
+        return false;
+    }
+    if ((rc = avformat_find_stream_info(format_, nullptr)) < 0) {
+        *error = "cannot read " + path + ": " + AvError(rc);
+        Close();
+        return false;
+    }
+    const AVCodec* decoder = nullptr;
+    stream_ = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+    if (stream_ < 0 || decoder == nullptr) {
+        *error = path + " has no video FFmpeg can decode";
+        Close();
+        return false;
+    }
+    codec_ = avcodec_alloc_context3(decoder);
+    avcodec_parameters_to_context(codec_, format_->streams[stream_]->codecpar);
+    codec_->thread_count = 0;
+    if ((rc = avcodec_open2(codec_, decoder, nullptr)) < 0) {
+        *error = "cannot decode " + path + ": " + AvError(rc);
+        Close();
+        return false;
+    }
+    packet_ = av_packet_alloc();
+    draining_ = false;
+    return true;
+}
+
+int FrameReader::width() const { return codec_ ? codec_->width : 0; }
+int FrameReader::height() const { return codec_ ? codec_->height : 0; }
+
+int64_t FrameReader::frameCount() const {
+    if (stream_ < 0) {
+        return 0;
+    }
+    return avformat_index_get_entries_count(format_->streams[stream_]);
+}
+
+int64_t FrameReader::frameDuration100ns() const {
+    const int64_t n = frameCount();
+    if (n <= 0) {
+        return 0;
+    }
+    const AVStream* st = format_->streams[stream_];
+    return av_rescale_q(st->duration, st->time_base, AVRational{1, 10000000}) / n;
+}
+
+VideoFrame FrameReader::Wrap(AVFrame* frame) {
+    // Anything but 8-bit 4:2:0 is converted once here, so the GPU always gets three planes.
+    if (frame->format != AV_PIX_FMT_YUV420P && frame->format != AV_PIX_FMT_YUVJ420P) {
+        AVFrame* converted = av_frame_alloc();
+        converted->format = AV_PIX_FMT_YUV420P;
+        converted->width = frame->width;
+        converted->height = frame->height;
+        av_frame_get_buffer(converted, 0);
+        convert_ = sws_getCachedContext(convert_, frame->width, frame->height,
+                                        static_cast<AVPixelFormat>(frame->format), frame->width,
+                                        frame->height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
+                                        nullptr, nullptr);
+        sws_scale(convert_, frame->data, frame->linesize, 0, frame->height, converted->data,
+                  converted->linesize);
+        av_frame_copy_props(converted, frame);
+        av_frame_free(&frame);
+        frame = converted;
+    }
+    const AVStream* st = format_->streams[stream_];
+    VideoFrame v;
+    v.width = frame->width;
+    v.height = frame->height;
+    for (int p = 0; p < 3; ++p) {
+        v.planes[static_cast<size_t>(p)] = frame->data[p];
+        v.strides[static_cast<size_t>(p)] = frame->linesize[p];
+    }
+    const int64_t pts = frame->best_effort_timestamp;
+    v.time100ns = av_rescale_q(pts, st->time_base, AVRational{1, 10000000});
+    const int entry = av_index_search_timestamp(const_cast<AVStream*>(st), pts, AVSEEK_FLAG_ANY);
+    v.index = entry;
+    v.fullRange = frame->color_range == AVCOL_RANGE_JPEG || frame->format == AV_PIX_FMT_YUVJ420P;
+    v.bt709 = frame->colorspace == AVCOL_SPC_BT709;
+    v.owner = std::shared_ptr<void>(frame, FreeFrame);
+    return v;
+}
+
+std::optional<VideoFrame> FrameReader::Decode(int64_t wantedPts, std::string* error) {
+    for (;;) {
+        AVFrame* frame = av_frame_alloc();
+        int rc = avcodec_receive_frame(codec_, frame);
+        if (rc >= 0) {
+            if (frame->best_effort_timestamp >= wantedPts) {
+                return Wrap(frame);
+            }
+            av_frame_free(&frame);
+            continue;
+        }
+        av_frame_free(&frame);
+        if (rc == AVERROR_EOF) {
+            return std::nullopt;
+        }
+        if (rc != AVERROR(EAGAIN)) {
+            *error = "decoding failed: " + AvError(rc);
+            return std::nullopt;
+        }
+        if (draining_) {
+            return std::nullopt;
+        }
+        rc = av_read_frame(format_, packet_);
+        if (rc == AVERROR_EOF) {
+            draining_ = true;
+            avcodec_send_packet(codec_, nullptr);
+            continue;
+        }
+        if (rc < 0) {
+            *error = "reading failed: " + AvError(rc);
+            return std::nullopt;
+        }
+        if (packet_->stream_index == stream_) {
+            avcodec_send_packet(codec_, packet_);
+        }
+        av_packet_unref(packet_);
+    }
+}
+
+std::optional<VideoFrame> FrameReader::ReadFrame(int64_t index, std::string* error) {
+    if (stream_ < 0) {
+        *error = "no recording open";
+        return std::nullopt;
+    }
+    AVStream* st = format_->streams[stream_];
+    const AVIndexEntry* entry = avformat_index_get_entry(st, static_cast<int>(index));
+    if (index < 0 || entry == nullptr) {
+        *error = "frame " + std::to_string(index) + " is past the end (" +
+                 std::to_string(frameCount()) + " frames)";
+        return std::nullopt;
+    }
+    const int64_t pts = entry->timestamp;
+    const int rc = av_seek_frame(format_, stream_, pts, AVSEEK_FLAG_BACKWARD);
+    if (rc < 0) {
+        *error = "seeking failed: " + AvError(rc);
+        return std::nullopt;
+    }
+    avcodec_flush_buffers(codec_);
+    draining_ = false;
+    return Decode(pts, error);
+}
+
+std::optional<VideoFrame> FrameReader::NextFrame(std::string* error) {
+    if (stream_ < 0) {
+        *error = "no recording open";
+        return std::nullopt;
+    }
+    return Decode(INT64_MIN, error);
+}
+
+}  // namespace tavrilo

@@ -1,0 +1,54 @@
+#pragma once
+// Reads single video frames of a recording with FFmpeg: open, go to a frame exactly, decode it.
+// Frames are numbered in presentation order from 0, as the sample table lists them.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "video/video_frame.h"
+
+struct AVFormatContext;
+struct AVCodecContext;
+struct AVFrame;
+struct AVPacket;
+struct SwsContext;
+
+namespace tavrilo {
+
+class FrameReader {
+public:
+    FrameReader();
+    ~FrameReader();
+    FrameReader(const FrameReader&) = delete;
+    FrameReader& operator=(const FrameReader&) = delete;
+
+    // Opens the first video stream; false with `error` set when it cannot be decoded.
+    bool Open(const std::string& path, std::string* error);
+    void Close();
+
+    int width() const;
+    int height() const;
+    int64_t frameCount() const;
+    // The mean frame duration in 100-ns units.
+    int64_t frameDuration100ns() const;
+
+    // Frame `index` exactly: seeks to the sync sample before it and decodes forward.
+    std::optional<VideoFrame> ReadFrame(int64_t index, std::string* error);
+    // The frame after the last one read (or the first); nullopt at the end.
+    std::optional<VideoFrame> NextFrame(std::string* error);
+
+private:
+    std::optional<VideoFrame> Decode(int64_t wantedPts, std::string* error);
+    VideoFrame Wrap(AVFrame* frame);
+
+    AVFormatContext* format_ = nullptr;
+    AVCodecContext* codec_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    SwsContext* convert_ = nullptr;
+    int stream_ = -1;
+    bool draining_ = false;
+};
+
+}  // namespace tavrilo

@@ -1,0 +1,294 @@
+#include "video/gl_canvas.h"
+
+#include <QOpenGLContext>
+#include <cstddef>
+
+namespace tavrilo {
+namespace {
+
+constexpr const char* kVertexShader = R"(#version 330 core
+layout(location = 0) in vec3 position;
+layout(location = 1) in vec2 texCoord;
+uniform mat4 world;
+uniform mat4 view;
+uniform mat4 projection;
+out vec2 uv;
+void main() {
+    // The matrices arrive row-major for row vectors, which GLSL reads as their transposes:
+    // projection * view * world * p is p * world * view * projection.
+    gl_Position = projection * view * world * vec4(position, 1.0);
+    uv = texCoord;
+}
+)";
+
+constexpr const char* kFragmentShader = R"(#version 330 core
+in vec2 uv;
+uniform sampler2D planeY;
+uniform sampler2D planeU;
+uniform sampler2D planeV;
+uniform bool limitedRange;
+uniform bool bt709;
+out vec4 colour;
+void main() {
+    float y = texture(planeY, uv).r;
+    float u = texture(planeU, uv).r - 0.5;
+    float v = texture(planeV, uv).r - 0.5;
+    if (limitedRange) {
+        y = (y - 16.0 / 255.0) * (255.0 / 219.0);
+        u *= 255.0 / 224.0;
+        v *= 255.0 / 224.0;
+    }
+    vec3 rgb = bt709 ? vec3(y + 1.5748 * v, y - 0.1873 * u - 0.4681 * v, y + 1.8556 * u)
+                     : vec3(y + 1.402 * v, y - 0.344136 * u - 0.714136 * v, y + 1.772 * u);
+    colour = vec4(clamp(rgb, 0.0, 1.0), 1.0);
+}
+)";
+
+}  // namespace
+
+bool GlCanvas::Initialize() {
+    QOpenGLContext* ctx = QOpenGLContext::currentContext();
+    if (ctx == nullptr || ctx->format().version() < qMakePair(3, 3) || !initializeOpenGLFunctions()) {
+        return false;
+    }
+    return BuildProgram();
+}
+
+bool GlCanvas::BuildProgram() {
+    auto compile = [this](GLenum type, const char* source) -> GLuint {
+        const GLuint shader = glCreateShader(type);
+        glShaderSource(shader, 1, &source, nullptr);
+        glCompileShader(shader);
+        GLint ok = 0;
+        glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+        if (!ok) {
+            glDeleteShader(shader);
+            return 0;
+        }
+        return shader;
+    };
+    const GLuint vs = compile(GL_VERTEX_SHADER, kVertexShader);
+    const GLuint fs = compile(GL_FRAGMENT_SHADER, kFragmentShader);
+    if (vs == 0 || fs == 0) {
+        return false;
+    }
+    program_ = glCreateProgram();
+    glAttachShader(program_, vs);
+    glAttachShader(program_, fs);
+    glLinkProgram(program_);
+    glDeleteShader(vs);
+    glDeleteShader(fs);
+    GLint linked = 0;
+    glGetProgramiv(program_, GL_LINK_STATUS, &linked);
+    if (!linked) {
+        glDeleteProgram(program_);
+        program_ = 0;
+        return false;
+    }
+    worldAt_ = glGetUniformLocation(program_, "world");
+    viewAt_ = glGetUniformLocation(program_, "view");
+    projectionAt_ = glGetUniformLocation(program_, "projection");
+    limitedAt_ = glGetUniformLocation(program_, "limitedRange");
+    bt709At_ = glGetUniformLocation(program_, "bt709");
+    glUseProgram(program_);
+    glUniform1i(glGetUniformLocation(program_, "planeY"), 0);
+    glUniform1i(glGetUniformLocation(program_, "planeU"), 1);
+    glUniform1i(glGetUniformLocation(program_, "planeV"), 2);
+    glGenTextures(3, planeTextures_.data());
+    for (GLuint t : planeTextures_) {
+        glBindTexture(GL_TEXTURE_2D, t);
+        // The frame's first texture coordinate is clamped at the edges, the second wraps.
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    }
+    return true;
+}
+
+void GlCanvas::Release() {
+    if (program_ == 0) {
+        return;
+    }
+    glDeleteTextures(3, planeTextures_.data());
+    planeTextures_ = {};
+    glDeleteProgram(program_);
+    program_ = 0;
+    if (fbo_ != 0) {
+        glDeleteFramebuffers(1, &fbo_);
+        glDeleteRenderbuffers(1, &colour_);
+        glDeleteRenderbuffers(1, &depthStencil_);
+        fbo_ = colour_ = depthStencil_ = 0;
+    }
+    frameWidth_ = frameHeight_ = targetWidth_ = targetHeight_ = 0;
+}
+
+void GlCanvas::Forget() {
+    program_ = 0;
+    planeTextures_ = {};
+    fbo_ = colour_ = depthStencil_ = 0;
+    frameWidth_ = frameHeight_ = targetWidth_ = targetHeight_ = 0;
+}
+
+bool GlCanvas::ResizeTarget(int width, int height) {
+    if (width <= 0 || height <= 0) {
+        return false;
+    }
+    if (fbo_ != 0 && width == targetWidth_ && height == targetHeight_) {
+        return true;
+    }
+    if (fbo_ == 0) {
+        glGenFramebuffers(1, &fbo_);
+        glGenRenderbuffers(1, &colour_);
+        glGenRenderbuffers(1, &depthStencil_);
+    }
+    glBindRenderbuffer(GL_RENDERBUFFER, colour_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glBindRenderbuffer(GL_RENDERBUFFER, depthStencil_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                              depthStencil_);
+    const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    targetWidth_ = complete ? width : 0;
+    targetHeight_ = complete ? height : 0;
+    return complete;
+}
+
+bool GlCanvas::UploadFrame(const VideoFrame& f) {
+    if (program_ == 0 || f.width <= 0 || f.height <= 0 || f.planes[0] == nullptr) {
+        return false;
+    }
+    const int widths[3] = {f.width, (f.width + 1) / 2, (f.width + 1) / 2};
+    const int heights[3] = {f.height, (f.height + 1) / 2, (f.height + 1) / 2};
+    const bool resize = f.width != frameWidth_ || f.height != frameHeight_;
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    for (int p = 0; p < 3; ++p) {
+        glActiveTexture(GL_TEXTURE0 + p);
+        glBindTexture(GL_TEXTURE_2D, planeTextures_[p]);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, f.strides[p]);
+        if (resize) {
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, widths[p], heights[p], 0, GL_RED,
+                         GL_UNSIGNED_BYTE, f.planes[p]);
+        } else {
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, widths[p], heights[p], GL_RED,
+                            GL_UNSIGNED_BYTE, f.planes[p]);
+        }
+    }
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    frameWidth_ = f.width;
+    frameHeight_ = f.height;
+    fullRange_ = f.fullRange;
+    bt709_ = f.bt709;
+    return true;
+}
+
+GlCanvas::Mesh GlCanvas::CreateScreenMesh(const std::vector<ScreenVertex>& vertices) {
+    Mesh m;
+    glGenVertexArrays(1, &m.vao);
+    glBindVertexArray(m.vao);
+    glGenBuffers(1, &m.vbo);
+    glBindBuffer(GL_ARRAY_BUFFER, m.vbo);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(ScreenVertex)),
+                 vertices.data(), GL_STATIC_DRAW);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(ScreenVertex), nullptr);
+    glEnableVertexAttribArray(1);
+    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, sizeof(ScreenVertex),
+                          reinterpret_cast<void*>(offsetof(ScreenVertex, u)));
+    glBindVertexArray(0);
+    m.count = static_cast<GLsizei>(vertices.size());
+    return m;
+}
+
+GlCanvas::Mesh GlCanvas::CreateSphereMesh(const SphereMesh& mesh) {
+    Mesh m;
+    glGenVertexArrays(1, &m.vao);
+    glBindVertexArray(m.vao);
+    glGenBuffers(1, &m.vbo);
+    glBindBuffer(GL_ARRAY_BUFFER, m.vbo);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(mesh.vertices.size() * sizeof(SphereVertex)),
+                 mesh.vertices.data(), GL_STATIC_DRAW);
+    glGenBuffers(1, &m.ibo);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m.ibo);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(mesh.indices.size() * sizeof(uint32_t)),
+                 mesh.indices.data(), GL_STATIC_DRAW);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(SphereVertex), nullptr);
+    glEnableVertexAttribArray(1);
+    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, sizeof(SphereVertex),
+                          reinterpret_cast<void*>(offsetof(SphereVertex, u)));
+    glBindVertexArray(0);
+    m.count = static_cast<GLsizei>(mesh.indices.size());
+    return m;
+}
+
+void GlCanvas::DestroyMesh(Mesh& m) {
+    if (m.vao != 0) {
+        glDeleteVertexArrays(1, &m.vao);
+        glDeleteBuffers(1, &m.vbo);
+        if (m.ibo != 0) {
+            glDeleteBuffers(1, &m.ibo);
+        }
+    }
+    m = Mesh{};
+}
+
+void GlCanvas::SetTransforms(const Mat4& view, const Mat4& projection, const Mat4& world) {
+    glUseProgram(program_);
+    glUniformMatrix4fv(viewAt_, 1, GL_FALSE, view.data());
+    glUniformMatrix4fv(projectionAt_, 1, GL_FALSE, projection.data());
+    glUniformMatrix4fv(worldAt_, 1, GL_FALSE, world.data());
+}
+
+void GlCanvas::BeginFrame() {
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    glViewport(0, 0, targetWidth_, targetHeight_);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_BLEND);
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_TRUE);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_STENCIL_TEST);
+    glStencilMask(0xFF);
+    glStencilFunc(GL_EQUAL, 0, 0xFF);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
+    glClearColor(0, 0, 0, 1);
+    glClearDepth(1.0);
+    glClearStencil(0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+}
+
+void GlCanvas::Draw(const Mesh& mesh) {
+    if (mesh.vao == 0 || !hasFrame()) {
+        return;
+    }
+    glUseProgram(program_);
+    glUniform1i(limitedAt_, fullRange_ ? 0 : 1);
+    glUniform1i(bt709At_, bt709_ ? 1 : 0);
+    for (int p = 0; p < 3; ++p) {
+        glActiveTexture(GL_TEXTURE0 + p);
+        glBindTexture(GL_TEXTURE_2D, planeTextures_[p]);
+    }
+    glBindVertexArray(mesh.vao);
+    if (mesh.ibo != 0) {
+        glDrawElements(GL_TRIANGLES, mesh.count, GL_UNSIGNED_INT, nullptr);
+    } else {
+        glDrawArrays(GL_TRIANGLES, 0, mesh.count);
+    }
+    glBindVertexArray(0);
+}
+
+QImage GlCanvas::ReadTarget() {
+    QImage image(targetWidth_, targetHeight_, QImage::Format_RGBA8888);
+    if (fbo_ == 0 || image.isNull()) {
+        return {};
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, targetWidth_, targetHeight_, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+    return image.mirrored(false, true);  // OpenGL's first row is the bottom one
+}
+
+}  // namespace tavrilo

@@ -1,0 +1,73 @@
+#pragma once
+// The OpenGL 3.3 side of drawing: the shader that turns the frame's YUV planes into colour as it
+// samples them, the frame's plane textures, static mesh buffers, and the render target the
+// picture is drawn into. Every call needs the canvas's context current on the calling thread.
+
+#include <QImage>
+#include <QOpenGLFunctions_3_3_Core>
+#include <cstdint>
+#include <vector>
+
+#include "video/projection.h"
+#include "video/video_frame.h"
+
+namespace tavrilo {
+
+class GlCanvas : protected QOpenGLFunctions_3_3_Core {
+public:
+    GlCanvas() = default;
+    ~GlCanvas() = default;  // Release() frees the GL objects while the context is current
+    GlCanvas(const GlCanvas&) = delete;
+    GlCanvas& operator=(const GlCanvas&) = delete;
+
+    // Resolves the functions and builds the shader; false without an OpenGL 3.3 context.
+    bool Initialize();
+    bool initialized() const { return program_ != 0; }
+    void Release();
+    // Forgets every object without deleting it: the context they lived in is gone.
+    void Forget();
+
+    // The render target: colour plus depth and stencil, `width` x `height` pixels.
+    bool ResizeTarget(int width, int height);
+    int targetWidth() const { return targetWidth_; }
+    int targetHeight() const { return targetHeight_; }
+
+    // The frame's planes, uploaded once per frame; textures follow the frame's size.
+    bool UploadFrame(const VideoFrame& frame);
+    bool hasFrame() const { return frameWidth_ > 0; }
+
+    struct Mesh {
+        GLuint vao = 0, vbo = 0, ibo = 0;
+        GLsizei count = 0;  // vertices, or indices when indexed
+    };
+    Mesh CreateScreenMesh(const std::vector<ScreenVertex>& vertices);
+    Mesh CreateSphereMesh(const SphereMesh& mesh);
+    void DestroyMesh(Mesh& mesh);
+
+    // The camera and world transforms of the next draws (row-major, row vectors).
+    void SetTransforms(const Mat4& view, const Mat4& projection, const Mat4& world);
+
+    // Clears colour to opaque black, depth to 1 and stencil to 0, and sets the fixed state:
+    // depth test, no culling, no blending, and a stencil test that lets each pixel be written
+    // once.
+    void BeginFrame();
+    void Draw(const Mesh& mesh);
+
+    // The render target as an image (top row first).
+    QImage ReadTarget();
+    // The render target's framebuffer object, for presenting it to a window.
+    GLuint targetFramebuffer() const { return fbo_; }
+
+private:
+    bool BuildProgram();
+
+    GLuint program_ = 0;
+    GLint worldAt_ = -1, viewAt_ = -1, projectionAt_ = -1, limitedAt_ = -1, bt709At_ = -1;
+    std::array<GLuint, 3> planeTextures_{};
+    int frameWidth_ = 0, frameHeight_ = 0;
+    bool fullRange_ = false, bt709_ = false;
+    GLuint fbo_ = 0, colour_ = 0, depthStencil_ = 0;
+    int targetWidth_ = 0, targetHeight_ = 0;
+};
+
+}  // namespace tavrilo

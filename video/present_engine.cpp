@@ -1,0 +1,99 @@
+#include "video/present_engine.h"
+
+namespace tavrilo {
+
+GLPresentEngine::GLPresentEngine() = default;
+
+GLPresentEngine::~GLPresentEngine() {
+    if (context_ && surface_ && context_->makeCurrent(surface_.get())) {
+        model_.CreateResources(nullptr, 0, 0);
+        canvas_.Release();
+        context_->doneCurrent();
+    }
+}
+
+bool GLPresentEngine::Initialize() {
+    QSurfaceFormat format;
+    format.setVersion(3, 3);
+    format.setProfile(QSurfaceFormat::CoreProfile);
+    format.setDepthBufferSize(24);
+    format.setStencilBufferSize(8);
+    context_ = std::make_unique<QOpenGLContext>();
+    context_->setFormat(format);
+    if (!context_->create()) {
+        context_.reset();
+        return false;
+    }
+    if (!surface_) {
+        surface_ = std::make_unique<QOffscreenSurface>();
+        surface_->setFormat(context_->format());
+        surface_->create();
+    }
+    if (!context_->makeCurrent(surface_.get()) || !canvas_.Initialize()) {
+        context_.reset();
+        return false;
+    }
+    lost_ = false;
+    return true;
+}
+
+int GLPresentEngine::SetVideoSize(int width, int height) {
+    videoWidth_ = width;
+    videoHeight_ = height;
+    if (!ready()) {
+        return kFail;
+    }
+    return model_.CreateResources(&canvas_, width, height);
+}
+
+bool GLPresentEngine::SetTargetSize(int width, int height) {
+    targetWidth_ = width;
+    targetHeight_ = height;
+    model_.SetWindowAspect(width, height);
+    return ready() && canvas_.ResizeTarget(width, height);
+}
+
+bool GLPresentEngine::Rebuild() {
+    // The old objects died with the old context.
+    model_.ForgetResources();
+    canvas_.Forget();
+    if (!Initialize()) {
+        return false;
+    }
+    return SetVideoSize(videoWidth_, videoHeight_) == kOk && SetTargetSize(targetWidth_, targetHeight_);
+}
+
+int GLPresentEngine::PresentFrame(const VideoFrame* frame) {
+    if (frame != nullptr) {
+        last_ = *frame;
+    }
+    if (!context_ || !context_->isValid()) {
+        // Paint black for this frame; build everything again for the next one.
+        lost_ = true;
+        Rebuild();
+        return kOk;
+    }
+    context_->makeCurrent(surface_.get());
+    lost_ = false;
+    model_.DrawFrame(&canvas_, last_.owner ? &last_ : nullptr);
+    return kOk;
+}
+
+QImage GLPresentEngine::GrabImage() {
+    if (lost_ || !context_ || !context_->makeCurrent(surface_.get())) {
+        QImage black(std::max(targetWidth_, 1), std::max(targetHeight_, 1), QImage::Format_RGB32);
+        black.fill(Qt::black);
+        lost_ = false;
+        return black;
+    }
+    return canvas_.ReadTarget().convertToFormat(QImage::Format_RGB32);
+}
+
+void GLPresentEngine::SimulateContextLoss() {
+    if (context_) {
+        context_->doneCurrent();
+    }
+    context_.reset();
+}
+
+}  // namespace tavrilo
