@@ -24,7 +24,9 @@ void FreeFrame(void* p) {
 }  // namespace
 
 FrameReader::FrameReader() = default;
-FrameReader::~FrameReader() { Close(); }
+FrameReader::~FrameReader() {
+    Close();
+}
 
 void FrameReader::Close() {
     avcodec_free_context(&codec_);
@@ -67,8 +69,12 @@ bool FrameReader::Open(const std::string& path, std::string* error) {
     return true;
 }
 
-int FrameReader::width() const { return codec_ ? codec_->width : 0; }
-int FrameReader::height() const { return codec_ ? codec_->height : 0; }
+int FrameReader::width() const {
+    return codec_ ? codec_->width : 0;
+}
+int FrameReader::height() const {
+    return codec_ ? codec_->height : 0;
+}
 
 int64_t FrameReader::frameCount() const {
     if (stream_ < 0) {

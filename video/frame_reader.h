@@ -18,7 +18,7 @@ struct SwsContext;
 namespace tavrilo {
 
 class FrameReader {
-public:
+  public:
     FrameReader();
     ~FrameReader();
     FrameReader(const FrameReader&) = delete;
@@ -39,7 +39,7 @@ public:
     // The frame after the last one read (or the first); nullopt at the end.
     std::optional<VideoFrame> NextFrame(std::string* error);
 
-private:
+  private:
     std::optional<VideoFrame> Decode(int64_t wantedPts, std::string* error);
     VideoFrame Wrap(AVFrame* frame);
 

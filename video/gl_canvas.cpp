@@ -48,7 +48,8 @@ void main() {
 
 bool GlCanvas::Initialize() {
     QOpenGLContext* ctx = QOpenGLContext::currentContext();
-    if (ctx == nullptr || ctx->format().version() < qMakePair(3, 3) || !initializeOpenGLFunctions()) {
+    if (ctx == nullptr || ctx->format().version() < qMakePair(3, 3) ||
+        !initializeOpenGLFunctions()) {
         return false;
     }
     return BuildProgram();
@@ -172,8 +173,8 @@ bool GlCanvas::UploadFrame(const VideoFrame& f) {
             glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, widths[p], heights[p], 0, GL_RED,
                          GL_UNSIGNED_BYTE, f.planes[p]);
         } else {
-            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, widths[p], heights[p], GL_RED,
-                            GL_UNSIGNED_BYTE, f.planes[p]);
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, widths[p], heights[p], GL_RED, GL_UNSIGNED_BYTE,
+                            f.planes[p]);
         }
     }
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
@@ -208,11 +209,13 @@ GlCanvas::Mesh GlCanvas::CreateSphereMesh(const SphereMesh& mesh) {
     glBindVertexArray(m.vao);
     glGenBuffers(1, &m.vbo);
     glBindBuffer(GL_ARRAY_BUFFER, m.vbo);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(mesh.vertices.size() * sizeof(SphereVertex)),
+    glBufferData(GL_ARRAY_BUFFER,
+                 static_cast<GLsizeiptr>(mesh.vertices.size() * sizeof(SphereVertex)),
                  mesh.vertices.data(), GL_STATIC_DRAW);
     glGenBuffers(1, &m.ibo);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m.ibo);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(mesh.indices.size() * sizeof(uint32_t)),
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+                 static_cast<GLsizeiptr>(mesh.indices.size() * sizeof(uint32_t)),
                  mesh.indices.data(), GL_STATIC_DRAW);
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(SphereVertex), nullptr);

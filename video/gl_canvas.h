@@ -14,7 +14,7 @@
 namespace tavrilo {
 
 class GlCanvas : protected QOpenGLFunctions_3_3_Core {
-public:
+  public:
     GlCanvas() = default;
     ~GlCanvas() = default;  // Release() frees the GL objects while the context is current
     GlCanvas(const GlCanvas&) = delete;
@@ -53,12 +53,15 @@ public:
     void BeginFrame();
     void Draw(const Mesh& mesh);
 
+    // Waits until the GPU has finished every command given so far (for timing).
+    void Finish() { glFinish(); }
+
     // The render target as an image (top row first).
     QImage ReadTarget();
     // The render target's framebuffer object, for presenting it to a window.
     GLuint targetFramebuffer() const { return fbo_; }
 
-private:
+  private:
     bool BuildProgram();
 
     GLuint program_ = 0;

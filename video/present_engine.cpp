@@ -60,7 +60,8 @@ bool GLPresentEngine::Rebuild() {
     if (!Initialize()) {
         return false;
     }
-    return SetVideoSize(videoWidth_, videoHeight_) == kOk && SetTargetSize(targetWidth_, targetHeight_);
+    return SetVideoSize(videoWidth_, videoHeight_) == kOk &&
+           SetTargetSize(targetWidth_, targetHeight_);
 }
 
 int GLPresentEngine::PresentFrame(const VideoFrame* frame) {

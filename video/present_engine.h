@@ -17,7 +17,7 @@
 namespace tavrilo {
 
 class GLPresentEngine {
-public:
+  public:
     GLPresentEngine();
     ~GLPresentEngine();
 
@@ -35,6 +35,9 @@ public:
     // context paints the picture black and is rebuilt on the next call.
     int PresentFrame(const VideoFrame* frame);
 
+    // Waits for the GPU to finish drawing (benchmarks).
+    void Finish() { canvas_.Finish(); }
+
     // The picture last drawn, as a top-down RGB image of the target size.
     QImage GrabImage();
 
@@ -44,7 +47,7 @@ public:
     // Test hook: drops the context as a lost device would.
     void SimulateContextLoss();
 
-private:
+  private:
     bool Rebuild();
 
     std::unique_ptr<QOpenGLContext> context_;

@@ -7,11 +7,15 @@ namespace {
 
 constexpr float kDegToRad = 0.01745329f;
 
-Vec3f Sub(Vec3f a, Vec3f b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+Vec3f Sub(Vec3f a, Vec3f b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
 Vec3f Cross(Vec3f a, Vec3f b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-float Dot(Vec3f a, Vec3f b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+float Dot(Vec3f a, Vec3f b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 Vec3f Normalize(Vec3f a) {
     const float len = std::sqrt(Dot(a, a));
     return len > 0 ? Vec3f{a.x / len, a.y / len, a.z / len} : a;
@@ -28,7 +32,9 @@ void AddCell(std::vector<ScreenVertex>& out, float x, float y, float x1, float y
 
 }  // namespace
 
-Mat4 Identity() { return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}; }
+Mat4 Identity() {
+    return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+}
 
 Mat4 Multiply(const Mat4& a, const Mat4& b) {
     Mat4 r{};
@@ -56,27 +62,44 @@ Mat4 LookAtLH(Vec3f eye, Vec3f at, Vec3f up) {
     const Vec3f z = Normalize(Sub(at, eye));
     const Vec3f x = Normalize(Cross(up, z));
     const Vec3f y = Cross(z, x);
-    return {x.x, y.x, z.x, 0, x.y, y.y, z.y, 0, x.z, y.z, z.z, 0,
-            -Dot(x, eye), -Dot(y, eye), -Dot(z, eye), 1};
+    return {x.x, y.x, z.x, 0, x.y,          y.y,          z.y,          0,
+            x.z, y.z, z.z, 0, -Dot(x, eye), -Dot(y, eye), -Dot(z, eye), 1};
 }
 
 Mat4 PerspectiveFovLH(float fovY, float aspect, float zn, float zf) {
     const float yScale = 1.0f / std::tan(fovY / 2);
     const float xScale = yScale / aspect;
-    return {xScale, 0, 0, 0, 0, yScale, 0, 0, 0, 0, zf / (zf - zn), 1, 0, 0, -zn * zf / (zf - zn), 0};
+    return {xScale, 0, 0, 0, 0, yScale, 0, 0, 0, 0, zf / (zf - zn), 1, 0, 0, -zn * zf / (zf - zn),
+            0};
 }
 
-float FieldOfViewY(float zoom) { return (60.0f / zoom) * kDegToRad; }
+float FieldOfViewY(float zoom) {
+    return (60.0f / zoom) * kDegToRad;
+}
 
 void UpdateMatrixFromQuaternion(SphereOrientation& o) {
     const auto [w, x, y, z] = o.current;
-    o.matrix = {1 - 2 * (y * y + z * z), 2 * (w * z + x * y), 2 * (x * z - w * y), 0,
-                2 * (x * y - w * z), 1 - 2 * (z * z + x * x), 2 * (w * x + y * z), 0,
-                2 * (w * y + x * z), 2 * (y * z - w * x), 1 - 2 * (x * x + y * y), 0,
-                0, 0, 0, 1};
+    o.matrix = {1 - 2 * (y * y + z * z),
+                2 * (w * z + x * y),
+                2 * (x * z - w * y),
+                0,
+                2 * (x * y - w * z),
+                1 - 2 * (z * z + x * x),
+                2 * (w * x + y * z),
+                0,
+                2 * (w * y + x * z),
+                2 * (y * z - w * x),
+                1 - 2 * (x * x + y * y),
+                0,
+                0,
+                0,
+                0,
+                1};
 }
 
-void ResetOrientation(SphereOrientation& o) { o = SphereOrientation{}; }
+void ResetOrientation(SphereOrientation& o) {
+    o = SphereOrientation{};
+}
 
 void TrackballRotate(SphereOrientation& o, double rx, double ry) {
     const double len = std::sqrt(rx * rx + ry * ry);
@@ -169,7 +192,8 @@ std::vector<ScreenVertex> BuildPanoramaStrip(float cx, float cy) {
 
 std::array<float, 2> SphereTexCoord(float x, float y, float z) {
     // 58 degrees as the float 1.0122909545898438, cosine in double.
-    static const float limit = static_cast<float>(200.0 * std::cos(static_cast<double>(1.0122909545898438f)));
+    static const float limit =
+        static_cast<float>(200.0 * std::cos(static_cast<double>(1.0122909545898438f)));
     float u, v;
     if (x * x + z * z == 0.0f) {
         // On the axis the formula divides 0 by 0: the nadir is the texture's centre, the zenith

@@ -13,7 +13,7 @@ inline constexpr int kNotInitialized = static_cast<int>(0xC00D36B6);
 
 template <typename Sample>
 class SamplePool {
-public:
+  public:
     // Fills an empty pool; a filled one refuses.
     int Fill(std::deque<Sample> samples) {
         std::lock_guard lock(mutex_);
@@ -60,7 +60,7 @@ public:
         pending_ = 0;
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::deque<Sample> free_;
     bool initialized_ = false;

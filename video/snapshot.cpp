@@ -30,17 +30,23 @@ std::string BuildSnapshotPath(const std::string& folder, const RecordingEntry& e
     char numbers[64];
     std::snprintf(numbers, sizeof numbers, "%03d_%03d_%06lld", entry.GroupKey, entry.Serial,
                   static_cast<long long>(frame.value_or(0)));
-    const bool endsWithSeparator = !folder.empty() && (folder.back() == '/' || folder.back() == '\\');
-    return folder + (endsWithSeparator ? "" : "/") + folderName + "-" + stem + "-" + numbers + ".jpg";
+    const bool endsWithSeparator =
+        !folder.empty() && (folder.back() == '/' || folder.back() == '\\');
+    return folder + (endsWithSeparator ? "" : "/") + folderName + "-" + stem + "-" + numbers +
+           ".jpg";
 }
 
 std::optional<std::pair<int, int>> CaptureSize(int viewMode, int videoWidth, int videoHeight) {
     switch (viewMode) {
-        case VIEW_SPHERE: return std::make_pair(1280, 720);
-        case VIEW_PANORAMA: return std::make_pair(2469, 720);
+        case VIEW_SPHERE:
+            return std::make_pair(1280, 720);
+        case VIEW_PANORAMA:
+            return std::make_pair(2469, 720);
         case VIEW_FLAT_FIXED:
-        case VIEW_FLAT: return std::make_pair(videoWidth, videoHeight);
-        default: return std::nullopt;
+        case VIEW_FLAT:
+            return std::make_pair(videoWidth, videoHeight);
+        default:
+            return std::nullopt;
     }
 }
 

@@ -19,7 +19,9 @@ constexpr float kNear = 0.01f;
 constexpr float kFar = 1000.0f;
 constexpr float kFlatPanScale = 10.775663f;  // 3.43 pi
 
-float Toggle(float up) { return up > 0 ? -0.1f : 0.1f; }
+float Toggle(float up) {
+    return up > 0 ? -0.1f : 0.1f;
+}
 
 }  // namespace
 
@@ -42,8 +44,9 @@ CameraMatrices CSphereModel::PanoramaCamera(ViewState& s, float aspect) {
 
 CameraMatrices CSphereModel::FlatCamera(ViewState& s, float aspect) {
     s.flatAspect = aspect;
-    return {LookAtLH({s.flatPanX, s.flatPanY, 0.865f}, {s.flatPanX, s.flatPanY, 0}, {0, s.flatUp, 0}),
-            PerspectiveFovLH(FieldOfViewY(s.flatZoom), aspect, kNear, kFar), Identity()};
+    return {
+        LookAtLH({s.flatPanX, s.flatPanY, 0.865f}, {s.flatPanX, s.flatPanY, 0}, {0, s.flatUp, 0}),
+        PerspectiveFovLH(FieldOfViewY(s.flatZoom), aspect, kNear, kFar), Identity()};
 }
 
 CameraMatrices CSphereModel::SphereCamera(const ViewState& s, float aspect, float zoom) {
@@ -76,8 +79,8 @@ int CSphereModel::CreateResources(GlCanvas* canvas, int videoWidth, int videoHei
     ViewState& s = State();
     {
         std::lock_guard flat(flatLock_);
-        flat_ = canvas->CreateScreenMesh(
-            BuildFlatScreen(0, 0, static_cast<float>(videoWidth) / static_cast<float>(videoHeight)));
+        flat_ = canvas->CreateScreenMesh(BuildFlatScreen(
+            0, 0, static_cast<float>(videoWidth) / static_cast<float>(videoHeight)));
         FlatCamera(s, s.flatAspect);
     }
     {
@@ -87,7 +90,8 @@ int CSphereModel::CreateResources(GlCanvas* canvas, int videoWidth, int videoHei
     }
     for (size_t i = 0; i < strips_.size(); ++i) {
         std::lock_guard strip(stripLocks_[i]);
-        strips_[i] = canvas->CreateScreenMesh(BuildPanoramaStrip(kPanoramaStripCentres[i], kPanoramaStripCentreY));
+        strips_[i] = canvas->CreateScreenMesh(
+            BuildPanoramaStrip(kPanoramaStripCentres[i], kPanoramaStripCentreY));
         PanoramaCamera(s, s.panoramaAspect);
     }
     created_ = true;
@@ -165,7 +169,8 @@ int CSphereModel::DrawFrame(GlCanvas* canvas, const VideoFrame* frame) {
             canvas->Draw(flat_);
             break;
         }
-        default: break;
+        default:
+            break;
     }
     return kOk;
 }
@@ -243,7 +248,8 @@ int CSphereModel::Drag(float dx, float dy, float zoom) {
             FlatCamera(s, s.flatAspect);
             return 1;
         }
-        default: return 1;
+        default:
+            return 1;
     }
 }
 

@@ -46,7 +46,7 @@ struct CameraMatrices {
 };
 
 class CSphereModel {
-public:
+  public:
     CSphereModel() = default;
     ~CSphereModel();
     CSphereModel(const CSphereModel&) = delete;
@@ -80,7 +80,7 @@ public:
 
     float sphereZoom() const;
 
-private:
+  private:
     GlCanvas* canvas_ = nullptr;  // borrowed
     bool created_ = false;
     float sphereZoom_ = 1.0f;

@@ -13,11 +13,11 @@ struct VideoFrame {
     int height = 0;
     std::array<const uint8_t*, 3> planes{};  // Y, U (Cb), V (Cr); chroma at half size
     std::array<int, 3> strides{};
-    int64_t index = -1;            // frame number in presentation order
-    int64_t time100ns = 0;         // presentation time
-    bool fullRange = false;        // JPEG-range samples instead of studio range
-    bool bt709 = false;            // BT.709 colours instead of BT.601
-    std::shared_ptr<void> owner;   // keeps the planes alive
+    int64_t index = -1;           // frame number in presentation order
+    int64_t time100ns = 0;        // presentation time
+    bool fullRange = false;       // JPEG-range samples instead of studio range
+    bool bt709 = false;           // BT.709 colours instead of BT.601
+    std::shared_ptr<void> owner;  // keeps the planes alive
 };
 
 }  // namespace tavrilo

@@ -7,19 +7,19 @@ namespace tavrilo {
 
 // The drag and momentum record of the 360 view.
 class CMoment {
-public:
+  public:
     virtual ~CMoment() = default;
-    int32_t x = 0, y = 0;      // last pointer position used for velocity
-    float zoom = 1.0f;         // zoom factor of the view
+    int32_t x = 0, y = 0;        // last pointer position used for velocity
+    float zoom = 1.0f;           // zoom factor of the view
     int32_t accX = 0, accY = 0;  // momentum movement accumulated since the release
-    int32_t vx = 0, vy = 0;    // last movement per mouse event, each within -100..100
+    int32_t vx = 0, vy = 0;      // last movement per mouse event, each within -100..100
 
     void Clear() { x = y = vx = vy = accX = accY = 0; }
 };
 
 // What the drag functions need of the engine (its view operations).
 class ViewTarget {
-public:
+  public:
     virtual ~ViewTarget() = default;
     virtual bool Ready() const = 0;
     virtual bool DragView(float dx, float dy, float zoom) = 0;

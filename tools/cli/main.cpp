@@ -35,9 +35,10 @@ const std::vector<Command>& Commands() {
          tavrilo::cli::Csv},
         {"join", "join OUT IN1 IN2 ... [--force]  join consecutive recordings into one MP4",
          tavrilo::cli::Join},
-        {"render", "render FILE --frame N [--view flat|sphere|panorama] [--drag DX,DY ...]\n"
-                   "         [--zoom Z] [--flip] [--reset] -o OUT.jpg\n"
-                   "                              the picture the viewer shows for a frame",
+        {"render",
+         "render FILE --frame N [--view flat|sphere|panorama] [--drag DX,DY ...]\n"
+         "         [--zoom Z] [--flip] [--reset] -o OUT.jpg\n"
+         "                              the picture the viewer shows for a frame",
          tavrilo::cli::Render},
     };
     return commands;

@@ -89,8 +89,9 @@ bool ParseRender(const Args& args, RenderArgs* r, std::string* error) {
         }
     }
     if (r->file.empty() || r->output.empty() || !frameGiven) {
-        *error = "usage: tavrilo-cli render FILE --frame N [--view flat|sphere|panorama] "
-                 "[--drag DX,DY ...] [--zoom Z] [--flip] [--reset] -o OUT.jpg";
+        *error =
+            "usage: tavrilo-cli render FILE --frame N [--view flat|sphere|panorama] "
+            "[--drag DX,DY ...] [--zoom Z] [--flip] [--reset] -o OUT.jpg";
         return false;
     }
     return true;
@@ -98,15 +99,17 @@ bool ParseRender(const Args& args, RenderArgs* r, std::string* error) {
 
 // The view operations straight on the model, as the engine forwards them.
 class ModelTarget : public ViewTarget {
-public:
+  public:
     explicit ModelTarget(CSphereModel& m) : model_(m) {}
     bool Ready() const override { return true; }
-    bool DragView(float dx, float dy, float zoom) override { return model_.Drag(dx, dy, zoom) != 0; }
+    bool DragView(float dx, float dy, float zoom) override {
+        return model_.Drag(dx, dy, zoom) != 0;
+    }
     void CommitDrag() override { model_.CommitDrag(); }
     void Repaint() override {}
     int32_t PlayState() const override { return 3; }
 
-private:
+  private:
     CSphereModel& model_;
 };
 
@@ -149,7 +152,8 @@ int Render(const Args& args) {
     ViewZoomAt(moment, kViewWidth, kViewHeight, target, r.view != VIEW_PANORAMA, kViewWidth / 2,
                kViewHeight / 2, r.zoom);
     for (auto [dx, dy] : r.drags) {
-        ViewDrag(moment, kViewHeight, target, true, dx, r.view == VIEW_PANORAMA ? 0 : dy, moment.zoom);
+        ViewDrag(moment, kViewHeight, target, true, dx, r.view == VIEW_PANORAMA ? 0 : dy,
+                 moment.zoom);
         target.CommitDrag();
     }
     if (r.flip) {
