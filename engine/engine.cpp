@@ -1,6 +1,8 @@
 #include "engine/engine.h"
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "recordings/content_test.h"
 #include "recordings/mp4_scan.h"
@@ -146,13 +148,71 @@ int UnloadTrack(EngineContext* ctx) {
     return 1;
 }
 
-// Playing, seeking and the position need the player's session; until it exists these report
-// failure.
-int32_t GetPosition(EngineContext*) {
-    return -1;
+// The player with a video display, or null: the picture and position operations need one.
+PlayerBackend* Display(EngineContext* ctx) {
+    return ctx->Player && ctx->Player->HasVideoDisplay() ? ctx->Player.get() : nullptr;
 }
-int SeekFrame(EngineContext*, int64_t) {
-    return 0;
+
+int Play(EngineContext* ctx) {
+    Lock lock = LockFile(ctx);
+    if (ctx->PlayState == 2) {
+        return 1;
+    }
+    if (!ctx->Player || ctx->Player->Start() < 0) {
+        return 0;
+    }
+    ctx->PlayState = 2;
+    return 1;
+}
+
+// Pause and Stop both pause the session (a stopped recording keeps its picture).
+int PauseTo(EngineContext* ctx, int32_t state) {
+    Lock lock = LockFile(ctx);
+    if (ctx->PlayState == state) {
+        return 1;
+    }
+    if (!ctx->Player) {
+        return 0;
+    }
+    if (ctx->Player->SessionStarted()) {
+        ctx->Player->Pause();
+    }
+    ctx->PlayState = state;
+    return 1;
+}
+int Pause(EngineContext* ctx) { return PauseTo(ctx, 3); }
+int Stop(EngineContext* ctx) { return PauseTo(ctx, 1); }
+
+int32_t GetPosition(EngineContext* ctx) {
+    Lock lock = LockFile(ctx);
+    PlayerBackend* player = Display(ctx);
+    if (player == nullptr || ctx->FrameDurationMs <= 0) {
+        return -1;
+    }
+    // Right after a start the clock reads 0 for a moment; ask again a few times.
+    std::optional<int64_t> time = player->ClockTime();
+    for (int i = 0; i < 10 && time && *time == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        time = player->ClockTime();
+    }
+    if (!time || *time < 0) {
+        return -1;
+    }
+    const float unitsPerFrame = ctx->FrameDurationMs * 10000.0f;
+    ctx->Position = static_cast<int32_t>(static_cast<float>(*time) / unitsPerFrame);
+    return static_cast<int32_t>(ctx->Position);
+}
+
+int SeekFrame(EngineContext* ctx, int64_t frame) {
+    Lock lock = LockFile(ctx);
+    PlayerBackend* player = Display(ctx);
+    if (player == nullptr) {
+        return 0;
+    }
+    const auto position = static_cast<int64_t>(ctx->FrameDurationMs * static_cast<float>(frame) * 10000.0f);
+    player->SeekTo(position);
+    player->Repaint();
+    return 1;
 }
 
 EngineContext* SetHardwareDecode(EngineContext* ctx, int32_t on) {
@@ -194,33 +254,121 @@ float GetFrameDuration(EngineContext* ctx) {
     return ctx->FrameDurationMs;
 }
 
-// The picture and the view need the player's presenter; until then they fail.
-int Unavailable(EngineContext*) {
-    return 0;
-}
-int ReturnsOne(EngineContext*) {
+int Unavailable(EngineContext*) { return 0; }
+int ReturnsOne(EngineContext*) { return 1; }
+
+// Places the picture from the stored zoom, pan and aspect mode.
+int ApplyPicture(EngineContext* ctx, int32_t aspectMode) {
+    PlayerBackend* player = Display(ctx);
+    int32_t w = 0, h = 0, vw = 0, vh = 0;
+    if (player == nullptr || ctx->VideoWindow == nullptr || !ctx->VideoWindow->ClientSize(&w, &h)) {
+        return 0;
+    }
+    player->NativeVideoSize(&vw, &vh);
+    const auto rect = ComputePictureRect(w, h, ctx->ZoomCenterX, ctx->ZoomCenterY, ctx->ZoomScale,
+                                         ctx->PanX, ctx->PanY, aspectMode == 1, vw, vh);
+    if (!rect) {
+        return 0;
+    }
+    ctx->VideoRect = *rect;
+    if (!player->SetVideoRect(*rect, aspectMode == 1)) {
+        return 0;
+    }
+    if (ctx->PlayState == 0 || ctx->PlayState > 3) {
+        player->SetVolume(ctx->RateCode == 1 ? ctx->Volume : 0);
+    }
     return 1;
 }
-int SetAspectMode(EngineContext*, int32_t) {
+
+int SetZoom(EngineContext* ctx, int32_t cx, int32_t cy, int32_t panX, int32_t panY, float scale,
+            int32_t repaint) {
+    Lock lock = LockFile(ctx);
+    ctx->ZoomCenterX = cx;
+    ctx->ZoomCenterY = cy;
+    ctx->PanX = panX;
+    ctx->PanY = panY;
+    ctx->ZoomScale = scale;
+    const int ok = ApplyPicture(ctx, ctx->AspectMode);
+    if (ok && repaint && ctx->Player) {
+        ctx->Player->Repaint();
+    }
+    return ok;
+}
+
+int SetAspectMode(EngineContext* ctx, int32_t keep) {
+    Lock lock = LockFile(ctx);
+    if (!ApplyPicture(ctx, keep)) {
+        return 0;
+    }
+    ctx->AspectMode = keep;
+    return 1;
+}
+
+int GetVideoSize(EngineContext* ctx, int32_t* width, int32_t* height) {
+    PlayerBackend* player = Display(ctx);
+    return player != nullptr && width != nullptr && height != nullptr &&
+                   player->NativeVideoSize(width, height)
+               ? 1
+               : 0;
+}
+
+int Repaint(EngineContext* ctx) {
+    PlayerBackend* player = Display(ctx);
+    return player != nullptr && player->Repaint() ? 1 : 0;
+}
+
+// The view slots forward to the projection model under the file lock; without a presenter
+// they do nothing and report their failure value.
+int DragView(EngineContext* ctx, float dx, float dy, float zoom) {
+    Lock lock = LockFile(ctx);
+    PlayerBackend* player = Display(ctx);
+    return player != nullptr ? player->DragView(dx, dy, zoom) : 0;
+}
+int CommitDrag(EngineContext* ctx) {
+    Lock lock = LockFile(ctx);
+    if (PlayerBackend* player = Display(ctx)) {
+        player->CommitDrag();
+    }
     return 0;
 }
-int GetVideoSize(EngineContext*, int32_t*, int32_t*) {
+int FlipView(EngineContext* ctx) {
+    Lock lock = LockFile(ctx);
+    PlayerBackend* player = Display(ctx);
+    return player != nullptr ? player->FlipView() : 0;
+}
+int SetViewType(EngineContext* ctx, int32_t mode) {
+    Lock lock = LockFile(ctx);
+    if (PlayerBackend* player = Display(ctx)) {
+        player->SetViewType(mode);
+    }
     return 0;
 }
-int SetZoom(EngineContext*, int32_t, int32_t, int32_t, int32_t, float, int32_t) {
+int SetViewAspect(EngineContext* ctx, int32_t width, int32_t height) {
+    Lock lock = LockFile(ctx);
+    if (PlayerBackend* player = Display(ctx)) {
+        player->SetViewAspect(width, height);
+    }
     return 0;
 }
-int DragView(EngineContext*, float, float, float) {
+int ResetView(EngineContext* ctx) {
+    Lock lock = LockFile(ctx);
+    if (PlayerBackend* player = Display(ctx)) {
+        player->ResetView();
+    }
     return 0;
 }
-int SetViewType(EngineContext*, int32_t) {
-    return 0;
-}
-int SetViewAspect(EngineContext*, int32_t, int32_t) {
-    return 0;
-}
-int SaveSnapshot(EngineContext*, const char*) {
-    return 0;
+
+int SaveSnapshot(EngineContext* ctx, const char* path) {
+    PlayerBackend* player = Display(ctx);
+    int32_t vw = 0, vh = 0, w = 0, h = 0;
+    if (player == nullptr || path == nullptr || !player->NativeVideoSize(&vw, &vh)) {
+        return 0;
+    }
+    if (ctx->VideoWindow == nullptr || !ctx->VideoWindow->ClientSize(&w, &h)) {
+        w = vw;
+        h = vh;
+    }
+    return player->SaveCurrentImage(path, w, h) ? 1 : 0;
 }
 
 int Init(EngineContext* ctx, MessageTarget* videoWindow) {
@@ -265,6 +413,46 @@ int Shutdown(EngineContext* ctx) {
 }
 
 }  // namespace
+
+std::optional<PictureRect> ComputePictureRect(int32_t clientWidth, int32_t clientHeight,
+                                              int32_t centerX, int32_t centerY, float scale,
+                                              int32_t panX, int32_t panY, bool keepAspect,
+                                              int32_t videoWidth, int32_t videoHeight) {
+    if (scale == 0.0f || clientWidth <= 0 || clientHeight <= 0) {
+        return std::nullopt;
+    }
+    PictureRect r{0, 0, clientWidth, clientHeight};
+    const float g = scale - 1.0f;
+    const float w = static_cast<float>(clientWidth);
+    const float h = static_cast<float>(clientHeight);
+    const float cx = static_cast<float>(centerX);
+    const float cy = static_cast<float>(centerY);
+    // The point at (centerX, centerY) stays where it is while the picture grows.
+    r.right += static_cast<int32_t>((1.0f - cx / w) * w * g);
+    r.left -= static_cast<int32_t>(cx / w * w * g);
+    if (r.right < r.left) {
+        return std::nullopt;
+    }
+    r.bottom += static_cast<int32_t>((1.0f - cy / h) * h * g);
+    r.top -= static_cast<int32_t>(cy / h * h * g);
+    r.left += panX;
+    r.right += panX;
+    r.top += panY;
+    r.bottom += panY;
+    if (keepAspect && videoWidth > 0 && videoHeight > 0) {
+        const float x = static_cast<float>(videoWidth) / static_cast<float>(videoHeight);
+        int32_t width = r.right - r.left;
+        int32_t height = r.bottom - r.top;
+        if (w / h > x) {
+            width = static_cast<int32_t>(static_cast<float>(height) * x);
+        } else {
+            height = static_cast<int32_t>(static_cast<float>(width) / x);
+        }
+        r = {(r.left + r.right - width) / 2, (r.top + r.bottom - height) / 2,
+             (r.left + r.right + width) / 2 + 2, (r.top + r.bottom + height) / 2 + 2};
+    }
+    return r;
+}
 
 float RateForCode(int32_t code, bool canReverse) {
     switch (code) {
@@ -423,13 +611,13 @@ const EngineOps& GetEngineOps() {
     using namespace engine;
     static const EngineOps ops = {
         Init,          Shutdown,          IsRecordingFile, OpenMovie,   CloseMovie,
-        LoadTrack,     UnloadTrack,       Unavailable,     ReturnsOne,  Unavailable,
-        Unavailable,   GetPosition,       SeekFrame,       SeekFrame,   Unavailable,
+        LoadTrack,     UnloadTrack,       Play,            ReturnsOne,  Pause,
+        Stop,          GetPosition,       SeekFrame,       SeekFrame,   Unavailable,
         Unavailable,   SetHardwareDecode, Unavailable,     SetRate,     ReturnsOne,
         SetAspectMode, GetFrameCount,     GetFrameCount,   Unavailable, GetFrameDuration,
         GetVideoSize,  SetVolume,         ReturnsOne,      ReturnsOne,  ReturnsOne,
-        SetZoom,       DragView,          Unavailable,     Unavailable, SetViewType,
-        SetViewAspect, Unavailable,       SaveSnapshot,    Unavailable, ReturnsOne,
+        SetZoom,       DragView,          CommitDrag,      FlipView,    SetViewType,
+        SetViewAspect, ResetView,         SaveSnapshot,    Repaint,     ReturnsOne,
     };
     return ops;
 }

@@ -22,10 +22,6 @@
 
 namespace tavrilo {
 
-struct PictureRect {
-    int32_t left = 0, top = 0, right = 0, bottom = 0;
-};
-
 struct EngineContext {
     uint16_t Volume = 0;
     MessageTarget* VideoWindow = nullptr;  // target of posted messages; not owned
@@ -117,6 +113,15 @@ bool PublishTrack(EngineContext* ctx);
 int32_t NextRateCode(EngineContext* ctx, int32_t faster);
 int ReadCameraInfo(EngineContext* ctx, CameraInfo* destination, const char* path);
 bool CollectAllTracks(EngineContext* ctx, const RecordingList& list);
+
+// The picture rectangle for a client area of `clientWidth` x `clientHeight`: zoomed by
+// `scale` about (centerX, centerY), moved by the pan, and, with `keepAspect`, fitted to the
+// video's aspect (centred, plus 2 pixels right and bottom). nullopt for a zoom of 0 or a
+// rectangle that turned inside out.
+std::optional<PictureRect> ComputePictureRect(int32_t clientWidth, int32_t clientHeight,
+                                              int32_t centerX, int32_t centerY, float scale,
+                                              int32_t panX, int32_t panY, bool keepAspect,
+                                              int32_t videoWidth, int32_t videoHeight);
 
 // The rate a code plays at (the table of rate codes).
 float RateForCode(int32_t code, bool canReverse);

@@ -16,6 +16,12 @@ class MessageTarget {
   public:
     virtual ~MessageTarget() = default;
     virtual void PostAppMessage(uint32_t message, intptr_t wparam = 0, intptr_t lparam = 0) = 0;
+    // The client area in pixels; false when it is not known.
+    virtual bool ClientSize(int32_t* width, int32_t* height) const {
+        (void)width;
+        (void)height;
+        return false;
+    }
 };
 
 }  // namespace tavrilo

@@ -1,7 +1,8 @@
 #pragma once
 // What the engine needs from a playback back-end. The FFmpeg player implements it in the video
 // library; the engine (standard C++ only) holds it through this interface, and tests give it
-// simple stand-ins.
+// simple stand-ins. Results are 0 for success and negative for failure where an int is
+// returned.
 
 #include <cstdint>
 #include <memory>
@@ -12,20 +13,48 @@ namespace tavrilo {
 
 struct EngineContext;
 
+struct PictureRect {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+    bool operator==(const PictureRect&) const = default;
+};
+
 class PlayerBackend {
-  public:
+public:
     virtual ~PlayerBackend() = default;
 
     // Opens the recording for playback; posts the session-ready message itself when ready.
     virtual bool Open(const std::string& path) = 0;
     // The media's duration in 100-ns units; 0 while unknown.
     virtual int64_t Duration100ns() const = 0;
-    // Bit 0x40 of the seeking capabilities: the back-end can play backwards.
+    // The back-end can play backwards.
     virtual bool CanReverse() const = 0;
     // Playback volume, 0..65535.
     virtual void SetVolume(uint16_t volume) = 0;
     // Playback rate; thinning is asked for above 2.0.
     virtual bool SetRate(float rate, bool thin) = 0;
+
+    virtual int Start() { return -1; }
+    virtual bool SessionStarted() const { return false; }
+    virtual int Pause() { return -1; }
+    // Shows the frame at the position (100-ns units) and stays paused there.
+    virtual int SeekTo(int64_t) { return -1; }
+    // The presentation clock; nullopt when it cannot be read.
+    virtual std::optional<int64_t> ClockTime() { return std::nullopt; }
+    // A video display exists (the picture operations can work).
+    virtual bool HasVideoDisplay() const { return false; }
+    virtual bool NativeVideoSize(int32_t*, int32_t*) const { return false; }
+    virtual bool Repaint() { return false; }
+    // Places the picture in the video window.
+    virtual bool SetVideoRect(const PictureRect&, bool /*keepAspect*/) { return false; }
+    // The view operations of the projection model.
+    virtual int DragView(float, float, float) { return 0; }
+    virtual void CommitDrag() {}
+    virtual int FlipView() { return 0; }
+    virtual void SetViewType(int32_t) {}
+    virtual void SetViewAspect(int32_t, int32_t) {}
+    virtual void ResetView() {}
+    // Writes the picture as shown, scaled to `width` x `height`, as a JPEG file.
+    virtual bool SaveCurrentImage(const std::string&, int32_t /*width*/, int32_t /*height*/) { return false; }
 };
 
 // Builds the back-end for a context (the engine calls it from OpenMovie). Left empty, OpenMovie

@@ -283,6 +283,19 @@ void GlCanvas::Draw(const Mesh& mesh) {
     glBindVertexArray(0);
 }
 
+void GlCanvas::BlitTo(GLuint target, int width, int height, int x0, int y0, int x1, int y1) {
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target);
+    glViewport(0, 0, width, height);
+    glDisable(GL_STENCIL_TEST);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+    // Window rows count from the bottom, picture rows from the top.
+    glBlitFramebuffer(0, 0, targetWidth_, targetHeight_, x0, height - y1, x1, height - y0,
+                      GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
 QImage GlCanvas::ReadTarget() {
     QImage image(targetWidth_, targetHeight_, QImage::Format_RGBA8888);
     if (fbo_ == 0 || image.isNull()) {

@@ -53,6 +53,10 @@ class GlCanvas : protected QOpenGLFunctions_3_3_Core {
     void BeginFrame();
     void Draw(const Mesh& mesh);
 
+    // Copies the render target, scaled, into (x0, y0)-(x1, y1) of framebuffer `target`
+    // (0 is the window's), clearing the rest of a `width` x `height` target to black.
+    void BlitTo(GLuint target, int width, int height, int x0, int y0, int x1, int y1);
+
     // Waits until the GPU has finished every command given so far (for timing).
     void Finish() { glFinish(); }
 

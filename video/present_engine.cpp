@@ -1,14 +1,34 @@
 #include "video/present_engine.h"
 
+#include <QCoreApplication>
+#include <QThread>
+#include <QWindow>
+
 namespace tavrilo {
 
 GLPresentEngine::GLPresentEngine() = default;
 
 GLPresentEngine::~GLPresentEngine() {
-    if (context_ && surface_ && context_->makeCurrent(surface_.get())) {
+    if (context_ && context_->thread() == QThread::currentThread()) {
+        Release();
+    }
+}
+
+void GLPresentEngine::MoveToThread(QThread* thread) {
+    if (context_) {
+        context_->doneCurrent();
+        context_->moveToThread(thread);
+    }
+}
+
+void GLPresentEngine::Release() {
+    if (MakeCurrent()) {
         model_.CreateResources(nullptr, 0, 0);
         canvas_.Release();
         context_->doneCurrent();
+    }
+    if (context_ && QCoreApplication::instance() != nullptr) {
+        context_->moveToThread(QCoreApplication::instance()->thread());
     }
 }
 
@@ -37,10 +57,14 @@ bool GLPresentEngine::Initialize() {
     return true;
 }
 
+bool GLPresentEngine::MakeCurrent() {
+    return context_ && surface_ && context_->makeCurrent(surface_.get());
+}
+
 int GLPresentEngine::SetVideoSize(int width, int height) {
     videoWidth_ = width;
     videoHeight_ = height;
-    if (!ready()) {
+    if (!ready() || !MakeCurrent()) {
         return kFail;
     }
     return model_.CreateResources(&canvas_, width, height);
@@ -50,7 +74,7 @@ bool GLPresentEngine::SetTargetSize(int width, int height) {
     targetWidth_ = width;
     targetHeight_ = height;
     model_.SetWindowAspect(width, height);
-    return ready() && canvas_.ResizeTarget(width, height);
+    return ready() && MakeCurrent() && canvas_.ResizeTarget(width, height);
 }
 
 bool GLPresentEngine::Rebuild() {
@@ -77,11 +101,21 @@ int GLPresentEngine::PresentFrame(const VideoFrame* frame) {
     context_->makeCurrent(surface_.get());
     lost_ = false;
     model_.DrawFrame(&canvas_, last_.owner ? &last_ : nullptr);
+    if (window_ != nullptr && window_->isExposed() && context_->makeCurrent(window_)) {
+        const qreal scale = window_->devicePixelRatio();
+        const int w = static_cast<int>(window_->width() * scale);
+        const int h = static_cast<int>(window_->height() * scale);
+        const QRect r = destination_.isEmpty() ? QRect(0, 0, w, h) : destination_;
+        canvas_.BlitTo(context_->defaultFramebufferObject(), w, h, r.left(), r.top(),
+                       r.left() + r.width(), r.top() + r.height());
+        context_->swapBuffers(window_);
+        context_->makeCurrent(surface_.get());
+    }
     return kOk;
 }
 
 QImage GLPresentEngine::GrabImage() {
-    if (lost_ || !context_ || !context_->makeCurrent(surface_.get())) {
+    if (lost_ || !MakeCurrent()) {
         QImage black(std::max(targetWidth_, 1), std::max(targetHeight_, 1), QImage::Format_RGB32);
         black.fill(Qt::black);
         lost_ = false;

@@ -8,7 +8,11 @@
 #include <QImage>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
+#include <QRect>
 #include <memory>
+
+class QThread;
+class QWindow;
 
 #include "video/gl_canvas.h"
 #include "video/sample_pool.h"
@@ -22,9 +26,19 @@ class GLPresentEngine {
     ~GLPresentEngine();
 
     // Creates the context and the canvas ("3D available"). Needs a platform with OpenGL; under
-    // X11 a display (Xvfb will do).
+    // X11 a display (Xvfb will do). On the GUI thread.
     bool Initialize();
     bool ready() const { return canvas_.initialized(); }
+    // Hands the context to the thread that will draw (from the thread that holds it now).
+    void MoveToThread(QThread* thread);
+    // Frees the GPU objects; on the drawing thread, which gives the context back to the GUI
+    // thread.
+    void Release();
+
+    // Where each picture is shown besides the render target: a window (null for none) and the
+    // rectangle of it the picture fills (empty: all of it).
+    void SetWindow(QWindow* window) { window_ = window; }
+    void SetDestination(const QRect& rect) { destination_ = rect; }
 
     // Sizes the model's resources for frames of this size (a new recording or format).
     int SetVideoSize(int width, int height);
@@ -49,6 +63,8 @@ class GLPresentEngine {
 
   private:
     bool Rebuild();
+    // Makes the context current on the calling thread (the one that draws).
+    bool MakeCurrent();
 
     std::unique_ptr<QOpenGLContext> context_;
     std::unique_ptr<QOffscreenSurface> surface_;
@@ -59,6 +75,8 @@ class GLPresentEngine {
     int targetWidth_ = 0, targetHeight_ = 0;
     VideoFrame last_;
     bool lost_ = false;
+    QWindow* window_ = nullptr;
+    QRect destination_;
 };
 
 }  // namespace tavrilo

@@ -1,0 +1,263 @@
+// Playing generated recordings through the engine: exact paused seeks, play states, rates,
+// the end notice, and recordings whose audio cannot be played.
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+#include "engine/engine.h"
+#include "tests/support/process.h"
+#include "tools/gen/frame_strip.h"
+#include "video/ffmpeg_backend.h"
+#include "video/frame_presenter.h"
+#include "video/player.h"
+
+namespace tavrilo {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using tavrilo::test::Quote;
+using tavrilo::test::RunCommand;
+
+// The video window: records what is posted to it.
+class Window : public MessageTarget {
+public:
+    void PostAppMessage(uint32_t message, intptr_t, intptr_t) override {
+        std::lock_guard lock(mutex_);
+        messages_.push_back({message, Clock::now()});
+        cv_.notify_all();
+    }
+    bool ClientSize(int32_t* w, int32_t* h) const override {
+        *w = 256;
+        *h = 256;
+        return true;
+    }
+    // Waits for the n-th message of a kind (from 1); its arrival time, or nullopt.
+    std::optional<Clock::time_point> WaitFor(uint32_t message, int n = 1, std::chrono::milliseconds limit = 10s) {
+        std::unique_lock lock(mutex_);
+        std::optional<Clock::time_point> at;
+        cv_.wait_for(lock, limit, [&] {
+            int seen = 0;
+            for (const auto& m : messages_) {
+                if (m.first == message && ++seen == n) {
+                    at = m.second;
+                    return true;
+                }
+            }
+            return false;
+        });
+        return at;
+    }
+    int Count(uint32_t message) {
+        std::lock_guard lock(mutex_);
+        return static_cast<int>(std::count_if(messages_.begin(), messages_.end(),
+                                               [message](const auto& m) { return m.first == message; }));
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    std::vector<std::pair<uint32_t, Clock::time_point>> messages_;
+};
+
+fs::path Generate(const std::string& name, const std::string& options) {
+    const fs::path file = fs::temp_directory_path() / ("tavrilo-play-" + std::to_string(getpid()) + "-" + name);
+    if (!fs::exists(file)) {
+        const auto r = RunCommand(std::string(TAVRILO_GEN) + " recording " + Quote(file) + " " + options);
+        EXPECT_EQ(r.status, 0) << r.output;
+    }
+    return file;
+}
+
+class Playback : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (std::getenv("DISPLAY") == nullptr) {
+            GTEST_SKIP() << "OpenGL needs a display; the test script runs these under Xvfb";
+        }
+        ops.Init(&ctx, &window);
+        ctx.Ready = 1;
+        ctx.MakePlayer = MakeFfmpegPlayer;
+        ctx.ProbeFrameRate = ProbeFrameRate;
+    }
+    void TearDown() override {
+        ops.CloseMovie(&ctx);
+        ops.Shutdown(&ctx);
+    }
+    // Opens a recording, waits until it is ready and shows it flat, filling the 256 x 256 view.
+    void Open(const fs::path& file) {
+        ASSERT_EQ(ops.OpenMovie(&ctx, file.c_str()), 1);
+        ASSERT_TRUE(window.WaitFor(UWM_SESSION_READY).has_value());
+        ops.SetViewType(&ctx, 2);
+        ASSERT_EQ(ops.SetZoom(&ctx, 128, 128, 0, 0, 1.0f, 1), 1);
+    }
+    // The frame number the shown picture carries.
+    int64_t ShownFrame() {
+        const std::string path = (fs::temp_directory_path() / ("tavrilo-shown-" + std::to_string(getpid()) + ".jpg")).string();
+        EXPECT_EQ(ops.SaveSnapshot(&ctx, path.c_str()), 1);
+        QImage grey = QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_Grayscale8);
+        fs::remove(path);
+        const auto n = gen::ReadFrameStrip(grey.constBits(), static_cast<int>(grey.bytesPerLine()), grey.width(), grey.height());
+        return n ? static_cast<int64_t>(*n) : -1;
+    }
+    // The frame whose interval holds the time SeekFrame computes for frame n.
+    int64_t FrameAtSeekTime(int64_t n, int64_t frameDelta100ns) {
+        const auto position = static_cast<int64_t>(ctx.FrameDurationMs * static_cast<float>(n) * 10000.0f);
+        return position / frameDelta100ns;
+    }
+
+    const EngineOps& ops = GetEngineOps();
+    EngineContext ctx;
+    Window window;
+};
+
+struct Recording {
+    const char* name;
+    const char* options;
+    int64_t frameDelta100ns;  // the generator's constant delta
+    int64_t frames;
+};
+
+TEST_F(Playback, PausedSeeksShowTheExactFrameAt30And27Point5H264AndH265) {
+    for (const Recording& r : {Recording{"30.MP4", "--size 256 --seconds 3 --fps 30", 333330, 90},
+                               Recording{"275.MP4", "--size 256 --seconds 3 --fps 27.5 --codec h265", 363640, 83}}) {
+        SCOPED_TRACE(r.name);
+        Open(Generate(r.name, r.options));
+        EXPECT_EQ(ops.GetFrameCount(&ctx), r.frames * r.frameDelta100ns / static_cast<int64_t>(ctx.FrameDurationMs * 10000));
+        EXPECT_EQ(ShownFrame(), 0);  // the preroll frame
+        for (int64_t n : {int64_t{45}, int64_t{0}, int64_t{7}, int64_t{30}, int64_t{31}, r.frames - 3, int64_t{12}}) {
+            ASSERT_EQ(ops.SeekFrame(&ctx, n), 1);
+            EXPECT_EQ(ShownFrame(), FrameAtSeekTime(n, r.frameDelta100ns)) << "seek " << n;
+            EXPECT_EQ(ops.GetPosition(&ctx), n) << "seek " << n;
+        }
+        ops.CloseMovie(&ctx);
+    }
+}
+
+TEST_F(Playback, PlayStatesInEveryOrder) {
+    Open(Generate("states.MP4", "--size 128 --seconds 4"));
+    EXPECT_EQ(ctx.PlayState, 1);
+    EXPECT_EQ(ops.Pause(&ctx), 1);
+    EXPECT_EQ(ctx.PlayState, 3);
+    EXPECT_EQ(ops.Play(&ctx), 1);
+    EXPECT_EQ(ctx.PlayState, 2);
+    EXPECT_EQ(ops.Play(&ctx), 1);  // already playing: nothing changes
+    EXPECT_EQ(ctx.PlayState, 2);
+    EXPECT_EQ(ops.Stop(&ctx), 1);
+    EXPECT_EQ(ctx.PlayState, 1);
+    EXPECT_EQ(ops.Stop(&ctx), 1);
+    EXPECT_EQ(ops.Play(&ctx), 1);
+    EXPECT_EQ(ops.Pause(&ctx), 1);
+    EXPECT_EQ(ops.Pause(&ctx), 1);
+    EXPECT_EQ(ctx.PlayState, 3);
+    EXPECT_EQ(window.Count(UWM_SESSION_PAUSED), 2);  // the session paused twice
+    EXPECT_EQ(ops.CloseMovie(&ctx), 1);
+    EXPECT_EQ(ctx.PlayState, 0);
+    EXPECT_EQ(ops.Play(&ctx), 0);  // nothing open
+}
+
+TEST_F(Playback, StartBeforeTheRecordingIsReadyFails) {
+    CPlayer player(&window, nullptr);
+    EXPECT_EQ(player.Start(), kInvalidRequestResult);  // closed
+    player.presenter().HoldFramesForTesting(true);
+    ASSERT_TRUE(player.Open(Generate("early.MP4", "--size 128 --seconds 1").string()));
+    EXPECT_EQ(player.state(), CPlayer::kOpenPending);
+    EXPECT_EQ(player.Start(), kInvalidRequestResult);
+    EXPECT_EQ(player.state(), CPlayer::kOpenPending);
+    EXPECT_EQ(player.SetVolume(100), kPointerResult);  // not ready: nothing to set
+    player.presenter().HoldFramesForTesting(false);
+    ASSERT_TRUE(window.WaitFor(UWM_SESSION_READY).has_value());
+    EXPECT_EQ(player.Start(), 0);
+    EXPECT_EQ(player.state(), CPlayer::kStarted);
+    EXPECT_EQ(player.Close(), 0);
+    EXPECT_EQ(player.state(), CPlayer::kClosed);
+}
+
+TEST_F(Playback, RatesMoveThePositionAtTheirSpeed) {
+    Open(Generate("rates.MP4", "--size 128 --seconds 10"));
+    for (const auto& [code, speed] : {std::pair{1, 1.0}, std::pair{2, 2.0}, std::pair{-2, 0.5}}) {
+        ops.SeekFrame(&ctx, 30);
+        ops.SetRate(&ctx, code);
+        const int32_t before = ops.GetPosition(&ctx);
+        const auto t0 = Clock::now();
+        ASSERT_EQ(ops.Play(&ctx), 1);
+        std::this_thread::sleep_for(600ms);
+        const int32_t after = ops.GetPosition(&ctx);
+        const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+        ops.Pause(&ctx);
+        const double framesPerSecond = (after - before) / seconds;
+        // The position follows the clock, which runs at the rate: 30 frames a second times it.
+        EXPECT_NEAR(framesPerSecond / (1000.0 / ctx.FrameDurationMs), speed, speed * 0.15) << "code " << code;
+        ops.SetRate(&ctx, 1);
+    }
+}
+
+TEST_F(Playback, EndNoticeArrivesOnce200MillisecondsAfterTheLastFrame) {
+    Open(Generate("end.MP4", "--size 128 --seconds 2"));
+    ASSERT_EQ(ops.Play(&ctx), 1);
+    const auto ended = window.WaitFor(UWM_SESSION_ENDED, 1, 5s);
+    ASSERT_TRUE(ended.has_value());
+    // The notice follows the last frame by the 200 ms delay (and not much more).
+    auto* player = dynamic_cast<FfmpegPlayerAccess*>(ctx.Player.get());
+    ASSERT_NE(player, nullptr);
+    const auto last = player->presenter().lastPresentTime();
+    EXPECT_EQ(player->presenter().lastPresentedIndex(), 59);
+    EXPECT_GE(*ended - last, 200ms);
+    EXPECT_LT(*ended - last, 1000ms);
+    std::this_thread::sleep_for(400ms);
+    EXPECT_EQ(window.Count(UWM_SESSION_ENDED), 1);
+    EXPECT_GE(ops.GetPosition(&ctx), 58);
+}
+
+TEST_F(Playback, ARecordingWhoseAudioCannotBePlayedStillPlays) {
+    fs::path file = Generate("noaudio-src.MP4", "--size 128 --seconds 2");
+    // Rename the audio codec in the sample description: no decoder knows it.
+    auto bytes = test::ReadAll(file);
+    std::string text(bytes.begin(), bytes.end());
+    const size_t at = text.find("mp4a");
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, 4, "zzzz");
+    const fs::path broken = file.string() + ".broken.MP4";
+    std::ofstream(broken, std::ios::binary) << text;
+    Open(broken);
+    ASSERT_EQ(ops.Play(&ctx), 1);
+    ASSERT_TRUE(window.WaitFor(UWM_SESSION_ENDED, 1, 5s).has_value());
+    EXPECT_EQ(ops.SetVolume(&ctx, 1000), 1);
+    fs::remove(broken);
+}
+
+TEST_F(Playback, TrackLoadsAgainstTheRealFrameCount) {
+    const fs::path file = Generate("track.MP4", "--size 128 --seconds 2 --kind G");
+    Open(file);
+    ASSERT_EQ(ops.LoadTrack(&ctx, file.c_str()), 1);
+    EXPECT_EQ(ctx.LoadedTrack.FrameIndex.size(), static_cast<size_t>(ops.GetFrameCount(&ctx)));
+    EXPECT_TRUE(engine::PublishTrack(&ctx));
+    EXPECT_EQ(ctx.Track.GSamples.size(), 20u);
+}
+
+TEST_F(Playback, ViewSlotsForwardToTheModel) {
+    Open(Generate("view.MP4", "--size 128 --seconds 2"));
+    ops.SetViewType(&ctx, 3);
+    EXPECT_EQ(ops.DragView(&ctx, 0.01f, 0, 1.0f), 1);
+    EXPECT_EQ(ops.CommitDrag(&ctx), 0);
+    EXPECT_EQ(ops.FlipView(&ctx), 1);
+    EXPECT_EQ(ops.FlipView(&ctx), 0);
+    EXPECT_EQ(ops.ResetView(&ctx), 0);
+    int32_t w = 0, h = 0;
+    EXPECT_EQ(ops.GetVideoSize(&ctx, &w, &h), 1);
+    EXPECT_EQ(w, 128);
+    EXPECT_EQ(ops.Repaint(&ctx), 1);
+    ops.CloseMovie(&ctx);
+    EXPECT_EQ(ops.DragView(&ctx, 0.01f, 0, 1.0f), 0);  // no presenter: refused
+}
+
+}  // namespace
+}  // namespace tavrilo

@@ -1,0 +1,30 @@
+#pragma once
+// The engine's playback back-end on FFmpeg and OpenGL: the player, its presenter and the
+// projection model, behind the engine's PlayerBackend interface.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "engine/player_backend.h"
+
+namespace tavrilo {
+
+class FramePresenter;
+
+// The FFmpeg back-end's presenter, for tools and tests that look past the engine (statistics,
+// the time of the last frame).
+class FfmpegPlayerAccess {
+public:
+    virtual ~FfmpegPlayerAccess() = default;
+    virtual FramePresenter& presenter() = 0;
+};
+
+// Builds the back-end for the engine (its PlayerFactory). The video window is the context's
+// VideoWindow when that is also a QWindow; otherwise the picture is drawn off screen only.
+std::unique_ptr<PlayerBackend> MakeFfmpegPlayer(EngineContext& ctx);
+
+// The media detector: the frame rate of the first stream that has one.
+std::optional<double> ProbeFrameRate(const std::string& path);
+
+}  // namespace tavrilo

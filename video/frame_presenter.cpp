@@ -1,0 +1,221 @@
+#include "video/frame_presenter.h"
+
+#include <QOpenGLContext>
+#include <QWindow>
+
+namespace tavrilo {
+
+namespace {
+constexpr int kSamples = 2;
+}
+
+FramePresenter::FramePresenter() = default;
+
+FramePresenter::~FramePresenter() { Shutdown(); }
+
+bool FramePresenter::Initialize(PresentationClock* clock, QWindow* window) {
+    clock_ = clock;
+    window_ = window;
+    if (!engine_.Initialize()) {
+        return false;
+    }
+    engine_.SetWindow(window);
+    pool_.Empty();
+    std::deque<int> samples;
+    for (int i = 0; i < kSamples; ++i) {
+        samples.push_back(i);
+    }
+    pool_.Fill(samples);
+    if (scheduler_.StartThread(clock) != 0) {
+        return false;
+    }
+    engine_.MoveToThread(scheduler_.thread());
+    state_ = kStopped;
+    return true;
+}
+
+void FramePresenter::Shutdown() {
+    if (state_ == kShutDown && scheduler_.thread() == nullptr) {
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        state_ = kShutDown;
+        ++token_;
+    }
+    sampleFree_.notify_all();
+    // The context goes with the thread it lives on.
+    scheduler_.RunOnThread([this] { engine_.Release(); });
+    scheduler_.StopThread();
+}
+
+void FramePresenter::SetMediaType(int width, int height, int rateNum, int rateDen) {
+    scheduler_.SetFrameDuration(rateNum, rateDen);
+    scheduler_.RunOnThread([&] { engine_.SetVideoSize(width, height); });
+}
+
+void FramePresenter::SetTarget(int width, int height) {
+    targetWidth_ = width;
+    targetHeight_ = height;
+    scheduler_.RunOnThread([&] { engine_.SetTargetSize(width, height); });
+}
+
+void FramePresenter::SetDestination(const QRect& rect) {
+    scheduler_.RunOnThread([&] { engine_.SetDestination(rect); });
+}
+
+bool FramePresenter::Deliver(const VideoFrame& frame, const std::atomic<bool>& abort) {
+    std::optional<int> slot;
+    int token;
+    bool presentNow;
+    {
+        std::unique_lock lock(mutex_);
+        // While not started only one frame is taken (the preroll); after it, the decoder
+        // waits for a start. And never more than the two samples in flight.
+        sampleFree_.wait(lock, [&] {
+            if (abort || state_ == kShutDown) {
+                return true;
+            }
+            if (hold_) {
+                return false;
+            }
+            if (state_ != kStarted && prerolled_) {
+                return false;
+            }
+            pool_.TakeSample(&slot);
+            return slot.has_value();
+        });
+        if (!slot) {
+            return false;
+        }
+        token = token_;
+        presentNow = state_ != kStarted || clock_ == nullptr || clock_->rate() == 0;
+        prerolled_ = true;
+    }
+    PresenterSample sample{frame, token, false};
+    sample.repaint = false;
+    // Frames shown at once are drawn on the scheduler thread too: the context lives there.
+    if (presentNow) {
+        scheduler_.RunOnThread([&] { PresentFrame(sample, 0); });
+        SampleReleased(sample);
+        return true;
+    }
+    scheduler_.QueueFrame(std::move(sample), false);
+    return true;
+}
+
+int FramePresenter::PresentFrame(const PresenterSample& sample, int64_t time) {
+    if (sample.token != token_.load() && !sample.repaint) {
+        return 0;  // stale: flushed while waiting
+    }
+    if (time != 0 && clock_ != nullptr && clock_->Time() - time > scheduler_.quarterFrame()) {
+        ++late_;
+    }
+    engine_.PresentFrame(sample.frame.owner ? &sample.frame : nullptr);
+    ++presented_;
+    lastIndex_ = sample.frame.index;
+    lastTime_ = std::chrono::steady_clock::now().time_since_epoch().count();
+    return 0;
+}
+
+void FramePresenter::SampleReleased(const PresenterSample& sample) {
+    if (sample.repaint) {
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        // Samples of an older generation go back too: the pool always has its two.
+        pool_.GiveBack(0);
+    }
+    sampleFree_.notify_all();
+    CheckStreamEnd();
+}
+
+void FramePresenter::HoldFramesForTesting(bool hold) {
+    {
+        std::lock_guard lock(mutex_);
+        hold_ = hold;
+    }
+    sampleFree_.notify_all();
+}
+
+void FramePresenter::ClockStarted() {
+    {
+        std::lock_guard lock(mutex_);
+        state_ = kStarted;
+    }
+    sampleFree_.notify_all();
+}
+
+void FramePresenter::ClockPaused() { state_ = kPaused; }
+
+void FramePresenter::ClockStopped() {
+    state_ = kStopped;
+    Flush();
+}
+
+void FramePresenter::SetRate(float rate) { scheduler_.SetRate(rate); }
+
+void FramePresenter::Flush() {
+    {
+        std::lock_guard lock(mutex_);
+        ++token_;
+        prerolled_ = false;
+        endRequested_ = false;
+        ended_ = nullptr;
+    }
+    scheduler_.Flush();
+    sampleFree_.notify_all();
+}
+
+void FramePresenter::Repaint() {
+    if (!prerolled_) {
+        return;
+    }
+    PresenterSample again;
+    again.repaint = true;
+    scheduler_.RunOnThread([&] { engine_.PresentFrame(nullptr); });
+}
+
+void FramePresenter::EndOfStream(std::function<void()> ended) {
+    {
+        std::lock_guard lock(mutex_);
+        endRequested_ = true;
+        ended_ = std::move(ended);
+    }
+    CheckStreamEnd();
+}
+
+void FramePresenter::CheckStreamEnd() {
+    std::function<void()> ended;
+    {
+        std::lock_guard lock(mutex_);
+        if (!endRequested_ || pool_.HasPending()) {
+            return;
+        }
+        endRequested_ = false;
+        ended = std::move(ended_);
+    }
+    if (ended) {
+        ended();
+    }
+}
+
+QImage FramePresenter::GrabImage(int width, int height) {
+    QImage picture;
+    scheduler_.RunOnThread([&] { picture = engine_.GrabImage(); });
+    if (picture.isNull() || (picture.width() == width && picture.height() == height)) {
+        return picture;
+    }
+    return picture.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+int FramePresenter::WithModel(const std::function<int(CSphereModel&)>& op) {
+    int result = 0;
+    if (!scheduler_.RunOnThread([&] { result = op(engine_.model()); })) {
+        return 0;
+    }
+    return result;
+}
+
+}  // namespace tavrilo

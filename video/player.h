@@ -1,0 +1,105 @@
+#pragma once
+// Plays one recording: demuxes and decodes on its own thread, hands frames to the presenter,
+// keeps the presentation clock, and tells the video window by posted messages when the
+// recording is ready (first frame shown), when playback paused and when it ended (200 ms after
+// the last frame). There is no audio output yet: playback runs on the steady clock, silent; a
+// recording whose audio cannot be decoded plays its video all the same.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "engine/messages.h"
+#include "video/frame_presenter.h"
+#include "video/presentation_clock.h"
+
+struct AVFormatContext;
+struct AVCodecContext;
+struct AVPacket;
+struct SwsContext;
+class QWindow;
+
+namespace tavrilo {
+
+inline constexpr uint32_t UWM_SESSION_PAUSED = kWmApp + 1001;
+inline constexpr uint32_t UWM_SESSION_ENDED = kWmApp + 1002;
+inline constexpr int kInvalidRequestResult = static_cast<int>(0xC00D36B2);
+inline constexpr int kPointerResult = static_cast<int>(0x80004003);
+
+class CPlayer {
+public:
+    enum State { kClosed = 0, kReady = 1, kOpenPending = 2, kStarted = 3, kPaused = 4, kStopped = 5, kClosing = 6 };
+
+    // `eventWindow` receives the messages; `videoWindow` (may be null) shows the picture.
+    CPlayer(MessageTarget* eventWindow, QWindow* videoWindow);
+    ~CPlayer();
+    CPlayer(const CPlayer&) = delete;
+    CPlayer& operator=(const CPlayer&) = delete;
+
+    // Opens the recording and starts decoding its first frame; UWM_SESSION_READY follows when
+    // it is shown. On the GUI thread (the drawing context is made there).
+    bool Open(const std::string& path, std::string* error = nullptr);
+    // Plays from the current position; only when ready (5) or paused (4).
+    int Start();
+    int Pause();
+    // Shows the frame at `time100ns` and stays paused there; returns when it is shown.
+    int Seek(int64_t time100ns);
+    int SetRate(float rate);
+    // Without an audio stream there is nothing to set: E_POINTER.
+    int SetVolume(uint16_t volume);
+    int Close();
+
+    int state() const { return state_.load(); }
+    int64_t ClockTime() const { return clock_.Time(); }
+    int64_t Duration100ns() const { return duration100ns_; }
+    int64_t FrameDuration100ns() const { return frameDuration100ns_; }
+    bool NativeSize(int* width, int* height) const;
+    bool hasAudio() const { return hasAudio_; }
+    uint16_t volume() const { return volume_; }
+    FramePresenter& presenter() { return presenter_; }
+
+private:
+    enum class Command { kNone, kSeek, kQuit };
+    void DecodeLoop();
+    bool DecodeNext(VideoFrame* out);
+    void DoSeek(int64_t target);
+    void Post(uint32_t message);
+    void NotifyLoop();
+
+    MessageTarget* eventWindow_;
+    QWindow* videoWindow_;
+    PresentationClock clock_;
+    FramePresenter presenter_;
+    std::atomic<int> state_{kClosed};
+
+    AVFormatContext* format_ = nullptr;
+    AVCodecContext* codec_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    SwsContext* convert_ = nullptr;
+    int stream_ = -1;
+    bool hasAudio_ = false;
+    uint16_t volume_ = 65535;
+    int64_t duration100ns_ = 0;
+    int64_t frameDuration100ns_ = 0;
+    int width_ = 0, height_ = 0;
+
+    std::thread decoder_;
+    std::thread notifier_;
+    std::mutex mutex_;  // commands to the decoder thread and its progress
+    std::condition_variable commandCv_;
+    std::condition_variable shownCv_;
+    Command command_ = Command::kNone;
+    int64_t seekTarget_ = 0;
+    int64_t seekGeneration_ = 0, shownGeneration_ = -1;
+    std::atomic<bool> abort_{false};
+    bool atEnd_ = false;
+    bool endPending_ = false;  // the end notice is due (guarded by mutex_)
+    bool quitNotifier_ = false;
+    std::condition_variable notifyCv_;
+};
+
+}  // namespace tavrilo
