@@ -95,7 +95,8 @@ protected:
     // Opens a recording, waits until it is ready and shows it flat, filling the 256 x 256 view.
     void Open(const fs::path& file) {
         ASSERT_EQ(ops.OpenMovie(&ctx, file.c_str()), 1);
-        ASSERT_TRUE(window.WaitFor(UWM_SESSION_READY).has_value());
+        // Each recording announces itself once: wait for this one's notice.
+        ASSERT_TRUE(window.WaitFor(UWM_SESSION_READY, ++opened).has_value());
         ops.SetViewType(&ctx, 2);
         ASSERT_EQ(ops.SetZoom(&ctx, 128, 128, 0, 0, 1.0f, 1), 1);
     }
@@ -104,8 +105,8 @@ protected:
         const std::string path = (fs::temp_directory_path() / ("tavrilo-shown-" + std::to_string(getpid()) + ".jpg")).string();
         EXPECT_EQ(ops.SaveSnapshot(&ctx, path.c_str()), 1);
         QImage grey = QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_Grayscale8);
-        fs::remove(path);
         const auto n = gen::ReadFrameStrip(grey.constBits(), static_cast<int>(grey.bytesPerLine()), grey.width(), grey.height());
+        fs::remove(path);
         return n ? static_cast<int64_t>(*n) : -1;
     }
     // The frame whose interval holds the time SeekFrame computes for frame n.
@@ -117,6 +118,7 @@ protected:
     const EngineOps& ops = GetEngineOps();
     EngineContext ctx;
     Window window;
+    int opened = 0;
 };
 
 struct Recording {
