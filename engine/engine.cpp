@@ -180,8 +180,12 @@ int PauseTo(EngineContext* ctx, int32_t state) {
     ctx->PlayState = state;
     return 1;
 }
-int Pause(EngineContext* ctx) { return PauseTo(ctx, 3); }
-int Stop(EngineContext* ctx) { return PauseTo(ctx, 1); }
+int Pause(EngineContext* ctx) {
+    return PauseTo(ctx, 3);
+}
+int Stop(EngineContext* ctx) {
+    return PauseTo(ctx, 1);
+}
 
 int32_t GetPosition(EngineContext* ctx) {
     Lock lock = LockFile(ctx);
@@ -209,7 +213,8 @@ int SeekFrame(EngineContext* ctx, int64_t frame) {
     if (player == nullptr) {
         return 0;
     }
-    const auto position = static_cast<int64_t>(ctx->FrameDurationMs * static_cast<float>(frame) * 10000.0f);
+    const auto position =
+        static_cast<int64_t>(ctx->FrameDurationMs * static_cast<float>(frame) * 10000.0f);
     player->SeekTo(position);
     player->Repaint();
     return 1;
@@ -254,8 +259,12 @@ float GetFrameDuration(EngineContext* ctx) {
     return ctx->FrameDurationMs;
 }
 
-int Unavailable(EngineContext*) { return 0; }
-int ReturnsOne(EngineContext*) { return 1; }
+int Unavailable(EngineContext*) {
+    return 0;
+}
+int ReturnsOne(EngineContext*) {
+    return 1;
+}
 
 // Places the picture from the stored zoom, pan and aspect mode.
 int ApplyPicture(EngineContext* ctx, int32_t aspectMode) {
@@ -610,14 +619,46 @@ bool CollectAllTracks(EngineContext* ctx, const RecordingList& list) {
 const EngineOps& GetEngineOps() {
     using namespace engine;
     static const EngineOps ops = {
-        Init,          Shutdown,          IsRecordingFile, OpenMovie,   CloseMovie,
-        LoadTrack,     UnloadTrack,       Play,            ReturnsOne,  Pause,
-        Stop,          GetPosition,       SeekFrame,       SeekFrame,   Unavailable,
-        Unavailable,   SetHardwareDecode, Unavailable,     SetRate,     ReturnsOne,
-        SetAspectMode, GetFrameCount,     GetFrameCount,   Unavailable, GetFrameDuration,
-        GetVideoSize,  SetVolume,         ReturnsOne,      ReturnsOne,  ReturnsOne,
-        SetZoom,       DragView,          CommitDrag,      FlipView,    SetViewType,
-        SetViewAspect, ResetView,         SaveSnapshot,    Repaint,     ReturnsOne,
+        Init,
+        Shutdown,
+        IsRecordingFile,
+        OpenMovie,
+        CloseMovie,
+        LoadTrack,
+        UnloadTrack,
+        Play,
+        ReturnsOne,
+        Pause,
+        Stop,
+        GetPosition,
+        SeekFrame,
+        SeekFrame,
+        Unavailable,
+        Unavailable,
+        SetHardwareDecode,
+        Unavailable,
+        SetRate,
+        ReturnsOne,
+        SetAspectMode,
+        GetFrameCount,
+        GetFrameCount,
+        Unavailable,
+        GetFrameDuration,
+        GetVideoSize,
+        SetVolume,
+        ReturnsOne,
+        ReturnsOne,
+        ReturnsOne,
+        SetZoom,
+        DragView,
+        CommitDrag,
+        FlipView,
+        SetViewType,
+        SetViewAspect,
+        ResetView,
+        SaveSnapshot,
+        Repaint,
+        ReturnsOne,
     };
     return ops;
 }

@@ -19,7 +19,7 @@ struct PictureRect {
 };
 
 class PlayerBackend {
-public:
+  public:
     virtual ~PlayerBackend() = default;
 
     // Opens the recording for playback; posts the session-ready message itself when ready.
@@ -54,7 +54,9 @@ public:
     virtual void SetViewAspect(int32_t, int32_t) {}
     virtual void ResetView() {}
     // Writes the picture as shown, scaled to `width` x `height`, as a JPEG file.
-    virtual bool SaveCurrentImage(const std::string&, int32_t /*width*/, int32_t /*height*/) { return false; }
+    virtual bool SaveCurrentImage(const std::string&, int32_t /*width*/, int32_t /*height*/) {
+        return false;
+    }
 };
 
 // Builds the back-end for a context (the engine calls it from OpenMovie). Left empty, OpenMovie

@@ -14,8 +14,9 @@ namespace tavrilo {
 namespace {
 
 class FfmpegPlayer : public PlayerBackend, public FfmpegPlayerAccess {
-public:
-    FfmpegPlayer(MessageTarget* eventWindow, QWindow* window) : player_(eventWindow, window), window_(window) {}
+  public:
+    FfmpegPlayer(MessageTarget* eventWindow, QWindow* window)
+        : player_(eventWindow, window), window_(window) {}
 
     bool Open(const std::string& path) override {
         if (!player_.Open(path)) {
@@ -102,7 +103,7 @@ public:
 
     FramePresenter& presenter() override { return player_.presenter(); }
 
-private:
+  private:
     CPlayer player_;
     QWindow* window_;
 };

@@ -15,7 +15,7 @@ class FramePresenter;
 // The FFmpeg back-end's presenter, for tools and tests that look past the engine (statistics,
 // the time of the last frame).
 class FfmpegPlayerAccess {
-public:
+  public:
     virtual ~FfmpegPlayerAccess() = default;
     virtual FramePresenter& presenter() = 0;
 };

@@ -11,7 +11,9 @@ constexpr int kSamples = 2;
 
 FramePresenter::FramePresenter() = default;
 
-FramePresenter::~FramePresenter() { Shutdown(); }
+FramePresenter::~FramePresenter() {
+    Shutdown();
+}
 
 bool FramePresenter::Initialize(PresentationClock* clock, QWindow* window) {
     clock_ = clock;
@@ -147,14 +149,18 @@ void FramePresenter::ClockStarted() {
     sampleFree_.notify_all();
 }
 
-void FramePresenter::ClockPaused() { state_ = kPaused; }
+void FramePresenter::ClockPaused() {
+    state_ = kPaused;
+}
 
 void FramePresenter::ClockStopped() {
     state_ = kStopped;
     Flush();
 }
 
-void FramePresenter::SetRate(float rate) { scheduler_.SetRate(rate); }
+void FramePresenter::SetRate(float rate) {
+    scheduler_.SetRate(rate);
+}
 
 void FramePresenter::Flush() {
     {

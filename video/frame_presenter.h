@@ -23,7 +23,7 @@ class QWindow;
 namespace tavrilo {
 
 class FramePresenter : public SchedulerCallback {
-public:
+  public:
     enum RenderState { kStarted = 1, kStopped = 2, kPaused = 3, kShutDown = 4 };
 
     FramePresenter();
@@ -68,7 +68,8 @@ public:
     int64_t lastPresentedIndex() const { return lastIndex_.load(); }
     // When the last frame was drawn (steady clock).
     std::chrono::steady_clock::time_point lastPresentTime() const {
-        return std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(lastTime_.load()));
+        return std::chrono::steady_clock::time_point(
+            std::chrono::steady_clock::duration(lastTime_.load()));
     }
     // Tests: hold every frame back (as if no sample were free) until released.
     void HoldFramesForTesting(bool hold);
@@ -77,7 +78,7 @@ public:
     int PresentFrame(const PresenterSample& sample, int64_t time) override;
     void SampleReleased(const PresenterSample& sample) override;
 
-private:
+  private:
     void CheckStreamEnd();
 
     PresentationClock* clock_ = nullptr;

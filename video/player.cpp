@@ -24,7 +24,9 @@ void FreeFrame(void* p) {
 CPlayer::CPlayer(MessageTarget* eventWindow, QWindow* videoWindow)
     : eventWindow_(eventWindow), videoWindow_(videoWindow) {}
 
-CPlayer::~CPlayer() { Close(); }
+CPlayer::~CPlayer() {
+    Close();
+}
 
 void CPlayer::Post(uint32_t message) {
     if (eventWindow_ != nullptr) {
@@ -68,8 +70,9 @@ bool CPlayer::Open(const std::string& path, std::string* error) {
     }
     // An audio stream that cannot be decoded is left out; the video plays on.
     const AVCodec* audioDecoder = nullptr;
-    hasAudio_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, stream_, &audioDecoder, 0) >= 0 &&
-                audioDecoder != nullptr;
+    hasAudio_ =
+        av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, stream_, &audioDecoder, 0) >= 0 &&
+        audioDecoder != nullptr;
     const AVStream* st = format_->streams[stream_];
     width_ = codec_->width;
     height_ = codec_->height;
@@ -142,7 +145,9 @@ bool CPlayer::DecodeNext(VideoFrame* out) {
         out->strides[static_cast<size_t>(p)] = frame->linesize[p];
     }
     out->time100ns = av_rescale_q(frame->best_effort_timestamp, st->time_base, k100ns);
-    out->index = frameDuration100ns_ > 0 ? (out->time100ns + frameDuration100ns_ / 2) / frameDuration100ns_ : -1;
+    out->index = frameDuration100ns_ > 0
+                     ? (out->time100ns + frameDuration100ns_ / 2) / frameDuration100ns_
+                     : -1;
     out->fullRange = frame->color_range == AVCOL_RANGE_JPEG || frame->format == AV_PIX_FMT_YUVJ420P;
     out->bt709 = frame->colorspace == AVCOL_SPC_BT709;
     out->owner = std::shared_ptr<void>(frame, FreeFrame);
@@ -151,15 +156,16 @@ bool CPlayer::DecodeNext(VideoFrame* out) {
 
 void CPlayer::DoSeek(int64_t target) {
     const AVStream* st = format_->streams[stream_];
-    av_seek_frame(format_, stream_, av_rescale_q(target, k100ns, st->time_base), AVSEEK_FLAG_BACKWARD);
+    av_seek_frame(format_, stream_, av_rescale_q(target, k100ns, st->time_base),
+                  AVSEEK_FLAG_BACKWARD);
     avcodec_flush_buffers(codec_);
     presenter_.Flush();
     atEnd_ = false;
 }
 
 void CPlayer::DecodeLoop() {
-    int64_t skipUntil = -1;   // frames that end before this time are not shown (exact seeks)
-    int64_t generation = 0;   // the seek whose first frame is awaited
+    int64_t skipUntil = -1;  // frames that end before this time are not shown (exact seeks)
+    int64_t generation = 0;  // the seek whose first frame is awaited
     bool announceReady = true;
     for (;;) {
         {
@@ -226,7 +232,8 @@ void CPlayer::NotifyLoop() {
             return;
         }
         // The end notice follows the last frame by 200 ms, unless playback went elsewhere.
-        if (notifyCv_.wait_for(lock, kEndNoticeDelay, [this] { return quitNotifier_ || !endPending_; })) {
+        if (notifyCv_.wait_for(lock, kEndNoticeDelay,
+                               [this] { return quitNotifier_ || !endPending_; })) {
             if (quitNotifier_) {
                 return;
             }
@@ -293,7 +300,8 @@ int CPlayer::Seek(int64_t time100ns) {
     presenter_.Flush();
     commandCv_.notify_all();
     std::unique_lock lock(mutex_);
-    shownCv_.wait_for(lock, std::chrono::seconds(5), [&] { return shownGeneration_ >= generation || atEnd_; });
+    shownCv_.wait_for(lock, std::chrono::seconds(5),
+                      [&] { return shownGeneration_ >= generation || atEnd_; });
     state_ = kPaused;
     return 0;
 }

@@ -31,8 +31,16 @@ inline constexpr int kInvalidRequestResult = static_cast<int>(0xC00D36B2);
 inline constexpr int kPointerResult = static_cast<int>(0x80004003);
 
 class CPlayer {
-public:
-    enum State { kClosed = 0, kReady = 1, kOpenPending = 2, kStarted = 3, kPaused = 4, kStopped = 5, kClosing = 6 };
+  public:
+    enum State {
+        kClosed = 0,
+        kReady = 1,
+        kOpenPending = 2,
+        kStarted = 3,
+        kPaused = 4,
+        kStopped = 5,
+        kClosing = 6
+    };
 
     // `eventWindow` receives the messages; `videoWindow` (may be null) shows the picture.
     CPlayer(MessageTarget* eventWindow, QWindow* videoWindow);
@@ -62,7 +70,7 @@ public:
     uint16_t volume() const { return volume_; }
     FramePresenter& presenter() { return presenter_; }
 
-private:
+  private:
     enum class Command { kNone, kSeek, kQuit };
     void DecodeLoop();
     bool DecodeNext(VideoFrame* out);

@@ -6,7 +6,8 @@ int64_t PresentationClock::TimeLocked() const {
     if (!running_) {
         return base_;
     }
-    const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - since_);
+    const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::steady_clock::now() - since_);
     return base_ + static_cast<int64_t>(static_cast<double>(elapsed.count()) / 100.0 * rate_);
 }
 

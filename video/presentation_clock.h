@@ -9,7 +9,7 @@
 namespace tavrilo {
 
 class PresentationClock {
-public:
+  public:
     // Runs from `at`, or from where it stands.
     void Start(int64_t at);
     void Resume();
@@ -21,7 +21,7 @@ public:
     bool running() const;
     int64_t Time() const;
 
-private:
+  private:
     int64_t TimeLocked() const;
     mutable std::mutex mutex_;
     bool running_ = false;

@@ -5,7 +5,9 @@
 
 namespace tavrilo {
 
-Scheduler::~Scheduler() { StopThread(); }
+Scheduler::~Scheduler() {
+    StopThread();
+}
 
 int Scheduler::StartThread(PresentationClock* clock) {
     if (thread_ != nullptr) {
@@ -51,7 +53,8 @@ int Scheduler::Flush() {
     std::unique_lock lock(mutex_);
     flush_ = true;
     wake_.notify_all();
-    flushed_.wait_for(lock, std::chrono::milliseconds(5000), [this] { return !flush_ || terminate_; });
+    flushed_.wait_for(lock, std::chrono::milliseconds(5000),
+                      [this] { return !flush_ || terminate_; });
     return 0;
 }
 

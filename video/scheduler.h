@@ -26,7 +26,7 @@ struct PresenterSample {
 };
 
 class SchedulerCallback {
-public:
+  public:
     virtual ~SchedulerCallback() = default;
     // Draws the sample (at `time`, 100-ns units; 0 when shown at once). Called on the scheduler
     // thread, or on the caller's thread for frames shown at once.
@@ -36,11 +36,13 @@ public:
 };
 
 class Scheduler {
-public:
+  public:
     explicit Scheduler(SchedulerCallback* callback) : callback_(callback) {}
     ~Scheduler();
 
     int StartThread(PresentationClock* clock);
+    // The clock frames are timed against (StartThread sets it; tests set it alone).
+    void SetClock(PresentationClock* clock) { clock_ = clock; }
     int StopThread();
     // Empties the queue; waits at most 5000 ms for the thread to do it.
     int Flush();
@@ -60,7 +62,7 @@ public:
     int ServeQueue(int* waitMs);
     size_t queued() const;
 
-private:
+  private:
     void Run();
 
     SchedulerCallback* callback_;

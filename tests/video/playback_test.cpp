@@ -1,8 +1,8 @@
 // Playing generated recordings through the engine: exact paused seeks, play states, rates,
 // the end notice, and recordings whose audio cannot be played.
 
-#include <QImage>
 #include <gtest/gtest.h>
+#include <QImage>
 
 #include <chrono>
 #include <condition_variable>
@@ -29,7 +29,7 @@ using tavrilo::test::RunCommand;
 
 // The video window: records what is posted to it.
 class Window : public MessageTarget {
-public:
+  public:
     void PostAppMessage(uint32_t message, intptr_t, intptr_t) override {
         std::lock_guard lock(mutex_);
         messages_.push_back({message, Clock::now()});
@@ -41,7 +41,8 @@ public:
         return true;
     }
     // Waits for the n-th message of a kind (from 1); its arrival time, or nullopt.
-    std::optional<Clock::time_point> WaitFor(uint32_t message, int n = 1, std::chrono::milliseconds limit = 10s) {
+    std::optional<Clock::time_point> WaitFor(uint32_t message, int n = 1,
+                                             std::chrono::milliseconds limit = 10s) {
         std::unique_lock lock(mutex_);
         std::optional<Clock::time_point> at;
         cv_.wait_for(lock, limit, [&] {
@@ -58,27 +59,30 @@ public:
     }
     int Count(uint32_t message) {
         std::lock_guard lock(mutex_);
-        return static_cast<int>(std::count_if(messages_.begin(), messages_.end(),
-                                               [message](const auto& m) { return m.first == message; }));
+        return static_cast<int>(
+            std::count_if(messages_.begin(), messages_.end(),
+                          [message](const auto& m) { return m.first == message; }));
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable cv_;
     std::vector<std::pair<uint32_t, Clock::time_point>> messages_;
 };
 
 fs::path Generate(const std::string& name, const std::string& options) {
-    const fs::path file = fs::temp_directory_path() / ("tavrilo-play-" + std::to_string(getpid()) + "-" + name);
+    const fs::path file =
+        fs::temp_directory_path() / ("tavrilo-play-" + std::to_string(getpid()) + "-" + name);
     if (!fs::exists(file)) {
-        const auto r = RunCommand(std::string(TAVRILO_GEN) + " recording " + Quote(file) + " " + options);
+        const auto r =
+            RunCommand(std::string(TAVRILO_GEN) + " recording " + Quote(file) + " " + options);
         EXPECT_EQ(r.status, 0) << r.output;
     }
     return file;
 }
 
 class Playback : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (std::getenv("DISPLAY") == nullptr) {
             GTEST_SKIP() << "OpenGL needs a display; the test script runs these under Xvfb";
@@ -102,16 +106,21 @@ protected:
     }
     // The frame number the shown picture carries.
     int64_t ShownFrame() {
-        const std::string path = (fs::temp_directory_path() / ("tavrilo-shown-" + std::to_string(getpid()) + ".jpg")).string();
+        const std::string path =
+            (fs::temp_directory_path() / ("tavrilo-shown-" + std::to_string(getpid()) + ".jpg"))
+                .string();
         EXPECT_EQ(ops.SaveSnapshot(&ctx, path.c_str()), 1);
-        QImage grey = QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_Grayscale8);
-        const auto n = gen::ReadFrameStrip(grey.constBits(), static_cast<int>(grey.bytesPerLine()), grey.width(), grey.height());
+        QImage grey =
+            QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_Grayscale8);
+        const auto n = gen::ReadFrameStrip(grey.constBits(), static_cast<int>(grey.bytesPerLine()),
+                                           grey.width(), grey.height());
         fs::remove(path);
         return n ? static_cast<int64_t>(*n) : -1;
     }
     // The frame whose interval holds the time SeekFrame computes for frame n.
     int64_t FrameAtSeekTime(int64_t n, int64_t frameDelta100ns) {
-        const auto position = static_cast<int64_t>(ctx.FrameDurationMs * static_cast<float>(n) * 10000.0f);
+        const auto position =
+            static_cast<int64_t>(ctx.FrameDurationMs * static_cast<float>(n) * 10000.0f);
         return position / frameDelta100ns;
     }
 
@@ -129,13 +138,16 @@ struct Recording {
 };
 
 TEST_F(Playback, PausedSeeksShowTheExactFrameAt30And27Point5H264AndH265) {
-    for (const Recording& r : {Recording{"30.MP4", "--size 256 --seconds 3 --fps 30", 333330, 90},
-                               Recording{"275.MP4", "--size 256 --seconds 3 --fps 27.5 --codec h265", 363640, 83}}) {
+    for (const Recording& r :
+         {Recording{"30.MP4", "--size 256 --seconds 3 --fps 30", 333330, 90},
+          Recording{"275.MP4", "--size 256 --seconds 3 --fps 27.5 --codec h265", 363640, 83}}) {
         SCOPED_TRACE(r.name);
         Open(Generate(r.name, r.options));
-        EXPECT_EQ(ops.GetFrameCount(&ctx), r.frames * r.frameDelta100ns / static_cast<int64_t>(ctx.FrameDurationMs * 10000));
+        EXPECT_EQ(ops.GetFrameCount(&ctx),
+                  r.frames * r.frameDelta100ns / static_cast<int64_t>(ctx.FrameDurationMs * 10000));
         EXPECT_EQ(ShownFrame(), 0);  // the preroll frame
-        for (int64_t n : {int64_t{45}, int64_t{0}, int64_t{7}, int64_t{30}, int64_t{31}, r.frames - 3, int64_t{12}}) {
+        for (int64_t n : {int64_t{45}, int64_t{0}, int64_t{7}, int64_t{30}, int64_t{31},
+                          r.frames - 3, int64_t{12}}) {
             ASSERT_EQ(ops.SeekFrame(&ctx, n), 1);
             EXPECT_EQ(ShownFrame(), FrameAtSeekTime(n, r.frameDelta100ns)) << "seek " << n;
             EXPECT_EQ(ops.GetPosition(&ctx), n) << "seek " << n;
@@ -197,7 +209,8 @@ TEST_F(Playback, RatesMoveThePositionAtTheirSpeed) {
         ops.Pause(&ctx);
         const double framesPerSecond = (after - before) / seconds;
         // The position follows the clock, which runs at the rate: 30 frames a second times it.
-        EXPECT_NEAR(framesPerSecond / (1000.0 / ctx.FrameDurationMs), speed, speed * 0.15) << "code " << code;
+        EXPECT_NEAR(framesPerSecond / (1000.0 / ctx.FrameDurationMs), speed, speed * 0.15)
+            << "code " << code;
         ops.SetRate(&ctx, 1);
     }
 }

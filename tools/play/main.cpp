@@ -24,13 +24,13 @@ constexpr QEvent::Type kEngineEvent = static_cast<QEvent::Type>(QEvent::User + 1
 
 // An engine message delivered to the window's thread.
 class EngineEvent : public QEvent {
-public:
+  public:
     explicit EngineEvent(uint32_t m) : QEvent(kEngineEvent), message(m) {}
     uint32_t message;
 };
 
 class PlayWindow : public QWindow, public MessageTarget, public ViewTarget {
-public:
+  public:
     PlayWindow(int view, int rate, long long seek, bool stats)
         : view_(view), rate_(rate), seek_(seek), stats_(stats) {
         setSurfaceType(QWindow::OpenGLSurface);
@@ -67,12 +67,14 @@ public:
 
     // ViewTarget over the engine's view slots.
     bool Ready() const override { return ctx_.Ready != 0; }
-    bool DragView(float dx, float dy, float zoom) override { return ops_.DragView(&ctx_, dx, dy, zoom) != 0; }
+    bool DragView(float dx, float dy, float zoom) override {
+        return ops_.DragView(&ctx_, dx, dy, zoom) != 0;
+    }
     void CommitDrag() override { ops_.CommitDrag(&ctx_); }
     void Repaint() override { ops_.Repaint(&ctx_); }
     int32_t PlayState() const override { return ctx_.PlayState; }
 
-protected:
+  protected:
     bool event(QEvent* e) override {
         if (e->type() == kEngineEvent) {
             OnEngine(static_cast<EngineEvent*>(e)->message);
@@ -100,7 +102,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent*) override { dragging_ = false; }
     void keyPressEvent(QKeyEvent*) override { QCoreApplication::quit(); }
 
-private:
+  private:
     void PlacePicture() {
         ops_.SetZoom(&ctx_, width() / 2, height() / 2, 0, 0, 1.0f, 1);
         ops_.SetViewAspect(&ctx_, width(), height());
@@ -123,16 +125,19 @@ private:
             auto* access = dynamic_cast<FfmpegPlayerAccess*>(ctx_.Player.get());
             if (stats_ && access != nullptr) {
                 const FramePresenter& p = access->presenter();
-                const double seconds = MsSince(started_) / 1000.0 - 0.2;  // less the end notice's delay
+                const double seconds =
+                    MsSince(started_) / 1000.0 - 0.2;  // less the end notice's delay
                 std::printf("frames presented %lld, late %lld, %.1f frames/s over %.2f s\n",
-                            static_cast<long long>(p.framesPresented()), static_cast<long long>(p.framesLate()),
+                            static_cast<long long>(p.framesPresented()),
+                            static_cast<long long>(p.framesLate()),
                             static_cast<double>(p.framesPresented()) / seconds, seconds);
             }
             QCoreApplication::quit();
         }
     }
     static double MsSince(std::chrono::steady_clock::time_point t) {
-        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t).count();
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t)
+            .count();
     }
 
     const EngineOps& ops_ = GetEngineOps();
@@ -147,8 +152,10 @@ private:
 };
 
 int Usage() {
-    std::fputs("usage: tavrilo-play FILE [--view flat|sphere|panorama] [--rate CODE] [--seek FRAME] [--stats]\n",
-               stderr);
+    std::fputs(
+        "usage: tavrilo-play FILE [--view flat|sphere|panorama] [--rate CODE] [--seek FRAME] "
+        "[--stats]\n",
+        stderr);
     return 1;
 }
 
@@ -165,7 +172,10 @@ int main(int argc, char** argv) {
         auto next = [&]() -> std::string { return i + 1 < argc ? argv[++i] : std::string(); };
         if (a == "--view") {
             const std::string v = next();
-            view = v == "flat" ? VIEW_FLAT : v == "panorama" ? VIEW_PANORAMA : v == "sphere" ? VIEW_SPHERE : 0;
+            view = v == "flat"       ? VIEW_FLAT
+                   : v == "panorama" ? VIEW_PANORAMA
+                   : v == "sphere"   ? VIEW_SPHERE
+                                     : 0;
             if (view == 0) {
                 return Usage();
             }

@@ -1,0 +1,103 @@
+// Playback figures through the engine: time from OpenMovie to the first presented frame, paused
+// seek latency over 50 random frames, and untimed playback speed (frames decoded and drawn as
+// fast as they come). Prints figures; decides nothing. Needs a display (Xvfb will do).
+
+#include <QGuiApplication>
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <random>
+#include <vector>
+
+#include "engine/engine.h"
+#include "video/ffmpeg_backend.h"
+#include "video/frame_presenter.h"
+#include "video/player.h"
+
+namespace {
+
+using namespace tavrilo;
+using Clock = std::chrono::steady_clock;
+
+class Window : public MessageTarget {
+  public:
+    void PostAppMessage(uint32_t message, intptr_t, intptr_t) override {
+        std::lock_guard lock(mutex_);
+        ++counts_[message == UWM_SESSION_READY ? 0 : message == UWM_SESSION_ENDED ? 1 : 2];
+        cv_.notify_all();
+    }
+    bool ClientSize(int32_t* w, int32_t* h) const override {
+        *w = 722;
+        *h = 406;
+        return true;
+    }
+    void Wait(int which, int count) {
+        std::unique_lock lock(mutex_);
+        cv_.wait_for(lock, std::chrono::seconds(60), [&] { return counts_[which] >= count; });
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    int counts_[3] = {0, 0, 0};
+};
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    const EngineOps& ops = GetEngineOps();
+    for (int a = 1; a < argc; ++a) {
+        Window window;
+        EngineContext ctx;
+        ops.Init(&ctx, &window);
+        ctx.Ready = 1;
+        ctx.MakePlayer = MakeFfmpegPlayer;
+        const auto t0 = Clock::now();
+        if (ops.OpenMovie(&ctx, argv[a]) != 1) {
+            std::fprintf(stderr, "playback_bench: cannot open %s\n", argv[a]);
+            return 1;
+        }
+        window.Wait(0, 1);
+        const double openMs = Ms(Clock::now() - t0);
+        ops.SetViewType(&ctx, VIEW_SPHERE);
+        ops.SetZoom(&ctx, 361, 203, 0, 0, 1.0f, 1);
+        const int64_t frames = ops.GetFrameCount(&ctx);
+
+        std::mt19937 rng(7);
+        std::vector<double> seeks;
+        for (int i = 0; i < 50; ++i) {
+            const int64_t n = static_cast<int64_t>(rng() % static_cast<uint32_t>(frames));
+            const auto s0 = Clock::now();
+            ops.SeekFrame(&ctx, n);
+            seeks.push_back(Ms(Clock::now() - s0));
+        }
+        std::sort(seeks.begin(), seeks.end());
+
+        // Untimed: the clock runs so fast that every frame is late and shown as it comes.
+        ops.SeekFrame(&ctx, 0);
+        auto* access = dynamic_cast<FfmpegPlayerAccess*>(ctx.Player.get());
+        const int64_t before = access->presenter().framesPresented();
+        ctx.Player->SetRate(1000.0f, false);
+        const auto p0 = Clock::now();
+        ops.Play(&ctx);
+        window.Wait(1, 1);
+        const double playSeconds = Ms(access->presenter().lastPresentTime() - p0) / 1000.0;
+        const int64_t shown = access->presenter().framesPresented() - before;
+        std::printf("%s: %lld frames\n", argv[a], static_cast<long long>(frames));
+        std::printf("  OpenMovie to first presented frame  %8.1f ms\n", openMs);
+        std::printf("  paused seek, median / worst of 50   %8.1f / %.1f ms\n",
+                    seeks[seeks.size() / 2], seeks.back());
+        std::printf("  untimed playback                    %8.1f frames/s (%lld frames)\n",
+                    shown / playSeconds, static_cast<long long>(shown));
+        ops.CloseMovie(&ctx);
+        ops.Shutdown(&ctx);
+    }
+    return 0;
+}
