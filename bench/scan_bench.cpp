@@ -36,8 +36,7 @@ int main(int argc, char** argv) {
     const EngineOps& ops = GetEngineOps();
     ops.Init(&ctx, nullptr);
     ctx.Ready = 1;
-    RecordingLibrary library(
-        [&](const std::string& path) { return ops.IsRecordingFile(&ctx, path.c_str()) != 0; });
+    RecordingLibrary library(engine::ContentTestOf(&ctx));
 
     std::vector<double> listTimes, treeTimes;
     size_t recordings = 0;

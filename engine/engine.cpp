@@ -614,6 +614,10 @@ bool CollectAllTracks(EngineContext* ctx, const RecordingList& list) {
     return true;
 }
 
+RecordingLibrary::ContentTest ContentTestOf(EngineContext* ctx) {
+    return [ctx](const std::string& path) { return IsRecordingFile(ctx, path.c_str()) != 0; };
+}
+
 }  // namespace engine
 
 const EngineOps& GetEngineOps() {

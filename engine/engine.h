@@ -114,6 +114,9 @@ int32_t NextRateCode(EngineContext* ctx, int32_t faster);
 int ReadCameraInfo(EngineContext* ctx, CameraInfo* destination, const char* path);
 bool CollectAllTracks(EngineContext* ctx, const RecordingList& list);
 
+// The engine's content test (slot 2, under the file lock) for a RecordingLibrary.
+RecordingLibrary::ContentTest ContentTestOf(EngineContext* ctx);
+
 // The picture rectangle for a client area of `clientWidth` x `clientHeight`: zoomed by
 // `scale` about (centerX, centerY), moved by the pan, and, with `keepAspect`, fitted to the
 // video's aspect (centred, plus 2 pixels right and bottom). nullopt for a zoom of 0 or a

@@ -1,5 +1,7 @@
 #include "video/frame_reader.h"
 
+#include "video/av_frames.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -14,11 +16,6 @@ std::string AvError(int code) {
     char buf[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, buf, sizeof buf);
     return buf;
-}
-
-void FreeFrame(void* p) {
-    auto* f = static_cast<AVFrame*>(p);
-    av_frame_free(&f);
 }
 
 }  // namespace
@@ -93,38 +90,10 @@ int64_t FrameReader::frameDuration100ns() const {
 }
 
 VideoFrame FrameReader::Wrap(AVFrame* frame) {
-    // Anything but 8-bit 4:2:0 is converted once here, so the GPU always gets three planes.
-    if (frame->format != AV_PIX_FMT_YUV420P && frame->format != AV_PIX_FMT_YUVJ420P) {
-        AVFrame* converted = av_frame_alloc();
-        converted->format = AV_PIX_FMT_YUV420P;
-        converted->width = frame->width;
-        converted->height = frame->height;
-        av_frame_get_buffer(converted, 0);
-        convert_ = sws_getCachedContext(convert_, frame->width, frame->height,
-                                        static_cast<AVPixelFormat>(frame->format), frame->width,
-                                        frame->height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
-                                        nullptr, nullptr);
-        sws_scale(convert_, frame->data, frame->linesize, 0, frame->height, converted->data,
-                  converted->linesize);
-        av_frame_copy_props(converted, frame);
-        av_frame_free(&frame);
-        frame = converted;
-    }
     const AVStream* st = format_->streams[stream_];
-    VideoFrame v;
-    v.width = frame->width;
-    v.height = frame->height;
-    for (int p = 0; p < 3; ++p) {
-        v.planes[static_cast<size_t>(p)] = frame->data[p];
-        v.strides[static_cast<size_t>(p)] = frame->linesize[p];
-    }
     const int64_t pts = frame->best_effort_timestamp;
-    v.time100ns = av_rescale_q(pts, st->time_base, AVRational{1, 10000000});
-    const int entry = av_index_search_timestamp(const_cast<AVStream*>(st), pts, AVSEEK_FLAG_ANY);
-    v.index = entry;
-    v.fullRange = frame->color_range == AVCOL_RANGE_JPEG || frame->format == AV_PIX_FMT_YUVJ420P;
-    v.bt709 = frame->colorspace == AVCOL_SPC_BT709;
-    v.owner = std::shared_ptr<void>(frame, FreeFrame);
+    VideoFrame v = WrapDecodedFrame(frame, st, &convert_);
+    v.index = av_index_search_timestamp(const_cast<AVStream*>(st), pts, AVSEEK_FLAG_ANY);
     return v;
 }
 

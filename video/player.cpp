@@ -1,5 +1,7 @@
 #include "video/player.h"
 
+#include "video/av_frames.h"
+
 #include <chrono>
 
 extern "C" {
@@ -13,11 +15,6 @@ namespace {
 
 constexpr AVRational k100ns{1, 10000000};
 constexpr auto kEndNoticeDelay = std::chrono::milliseconds(200);
-
-void FreeFrame(void* p) {
-    auto* f = static_cast<AVFrame*>(p);
-    av_frame_free(&f);
-}
 
 }  // namespace
 
@@ -121,36 +118,10 @@ bool CPlayer::DecodeNext(VideoFrame* out) {
         }
         av_packet_unref(packet_);
     }
-    if (frame->format != AV_PIX_FMT_YUV420P && frame->format != AV_PIX_FMT_YUVJ420P) {
-        AVFrame* converted = av_frame_alloc();
-        converted->format = AV_PIX_FMT_YUV420P;
-        converted->width = frame->width;
-        converted->height = frame->height;
-        av_frame_get_buffer(converted, 0);
-        convert_ = sws_getCachedContext(convert_, frame->width, frame->height,
-                                        static_cast<AVPixelFormat>(frame->format), frame->width,
-                                        frame->height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
-                                        nullptr, nullptr);
-        sws_scale(convert_, frame->data, frame->linesize, 0, frame->height, converted->data,
-                  converted->linesize);
-        av_frame_copy_props(converted, frame);
-        av_frame_free(&frame);
-        frame = converted;
-    }
-    const AVStream* st = format_->streams[stream_];
-    out->width = frame->width;
-    out->height = frame->height;
-    for (int p = 0; p < 3; ++p) {
-        out->planes[static_cast<size_t>(p)] = frame->data[p];
-        out->strides[static_cast<size_t>(p)] = frame->linesize[p];
-    }
-    out->time100ns = av_rescale_q(frame->best_effort_timestamp, st->time_base, k100ns);
+    *out = WrapDecodedFrame(frame, format_->streams[stream_], &convert_);
     out->index = frameDuration100ns_ > 0
                      ? (out->time100ns + frameDuration100ns_ / 2) / frameDuration100ns_
                      : -1;
-    out->fullRange = frame->color_range == AVCOL_RANGE_JPEG || frame->format == AV_PIX_FMT_YUVJ420P;
-    out->bt709 = frame->colorspace == AVCOL_SPC_BT709;
-    out->owner = std::shared_ptr<void>(frame, FreeFrame);
     return true;
 }
 

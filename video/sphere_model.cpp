@@ -88,12 +88,11 @@ int CSphereModel::CreateResources(GlCanvas* canvas, int videoWidth, int videoHei
         sphere_ = canvas->CreateSphereMesh(BuildSphere());
         UpdateMatrixFromQuaternion(s.sphereOrientation);
     }
-    for (size_t i = 0; i < strips_.size(); ++i) {
-        std::lock_guard strip(stripLocks_[i]);
+    ForEachStrip([&](size_t i) {
         strips_[i] = canvas->CreateScreenMesh(
             BuildPanoramaStrip(kPanoramaStripCentres[i], kPanoramaStripCentreY));
         PanoramaCamera(s, s.panoramaAspect);
-    }
+    });
     created_ = true;
     return kOk;
 }
@@ -109,10 +108,7 @@ void CSphereModel::ReleaseResources() {
             std::lock_guard sphere(sphereLock_);
             canvas_->DestroyMesh(sphere_);
         }
-        for (size_t i = 0; i < strips_.size(); ++i) {
-            std::lock_guard strip(stripLocks_[i]);
-            canvas_->DestroyMesh(strips_[i]);
-        }
+        ForEachStrip([&](size_t i) { canvas_->DestroyMesh(strips_[i]); });
     }
     created_ = false;
 }
@@ -155,10 +151,7 @@ int CSphereModel::DrawFrame(GlCanvas* canvas, const VideoFrame* frame) {
         case VIEW_PANORAMA: {
             const CameraMatrices m = PanoramaCamera(s, s.windowAspect);
             canvas->SetTransforms(m.view, m.projection, m.world);
-            for (size_t i = 0; i < strips_.size(); ++i) {
-                std::lock_guard strip(stripLocks_[i]);
-                canvas->Draw(strips_[i]);
-            }
+            ForEachStrip([&](size_t i) { canvas->Draw(strips_[i]); });
             break;
         }
         case VIEW_FLAT_FIXED:
@@ -216,8 +209,8 @@ int CSphereModel::Drag(float dx, float dy, float zoom) {
             return result;
         }
         case VIEW_PANORAMA:
-            for (size_t i = 0; i < strips_.size(); ++i) {
-                std::lock_guard strip(stripLocks_[i]);
+            // Once per strip: three increments, each followed by the wrap rule.
+            ForEachStrip([&](size_t) {
                 const float sx = s.panoramaUp < 0 ? -dx : dx;
                 const float sy = s.panoramaUp < 0 ? -dy : dy;
                 s.panoramaPanX += sx * static_cast<float>(M_PI);
@@ -232,7 +225,7 @@ int CSphereModel::Drag(float dx, float dy, float zoom) {
                     s.panoramaPanY = 0;
                 }
                 PanoramaCamera(s, s.panoramaAspect);
-            }
+            });
             return 1;
         case VIEW_FLAT_FIXED:
         case VIEW_FLAT: {
@@ -263,10 +256,7 @@ void CSphereModel::CommitDrag() {
         std::lock_guard sphere(sphereLock_);
         s.sphereOrientation.base = s.sphereOrientation.current;
     } else if (s.viewMode == VIEW_PANORAMA) {
-        for (size_t i = 0; i < strips_.size(); ++i) {
-            std::lock_guard strip(stripLocks_[i]);
-            PanoramaCamera(s, s.panoramaAspect);
-        }
+        ForEachStrip([&](size_t) { PanoramaCamera(s, s.panoramaAspect); });
     }
 }
 
@@ -281,11 +271,10 @@ int CSphereModel::Flip() {
         s.sphereUp = Toggle(s.sphereUp);
     }
     // Three strips, three toggles: the panorama ends flipped once.
-    for (size_t i = 0; i < strips_.size(); ++i) {
-        std::lock_guard strip(stripLocks_[i]);
+    ForEachStrip([&](size_t) {
         s.panoramaUp = Toggle(s.panoramaUp);
         PanoramaCamera(s, s.panoramaAspect);
-    }
+    });
     std::lock_guard flat(flatLock_);
     const bool wasUpright = s.flatUp > 0;
     s.flatUp = Toggle(s.flatUp);
@@ -306,10 +295,7 @@ void CSphereModel::SetViewMode(int mode) {
             std::lock_guard sphere(sphereLock_);
             ResetOrientation(s.sphereOrientation);
         }
-        for (size_t i = 0; i < strips_.size(); ++i) {
-            std::lock_guard strip(stripLocks_[i]);
-            PanoramaCamera(s, s.panoramaAspect);
-        }
+        ForEachStrip([&](size_t) { PanoramaCamera(s, s.panoramaAspect); });
     }
 }
 
@@ -331,11 +317,10 @@ void CSphereModel::ResetView() {
         std::lock_guard sphere(sphereLock_);
         ResetOrientation(s.sphereOrientation);
     } else if (s.viewMode == VIEW_PANORAMA) {
-        for (size_t i = 0; i < strips_.size(); ++i) {
-            std::lock_guard strip(stripLocks_[i]);
+        ForEachStrip([&](size_t) {
             s.panoramaPanX = s.panoramaPanY = 0;
             PanoramaCamera(s, s.panoramaAspect);
-        }
+        });
     }
 }
 

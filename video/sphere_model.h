@@ -81,6 +81,15 @@ class CSphereModel {
     float sphereZoom() const;
 
   private:
+    // Runs `step` for each strip in order, under that strip's lock alone.
+    template <typename Step>
+    void ForEachStrip(Step step) {
+        for (size_t i = 0; i < strips_.size(); ++i) {
+            std::lock_guard strip(stripLocks_[i]);
+            step(i);
+        }
+    }
+
     GlCanvas* canvas_ = nullptr;  // borrowed
     bool created_ = false;
     float sphereZoom_ = 1.0f;

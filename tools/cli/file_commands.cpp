@@ -56,8 +56,7 @@ int Csv(const Args& args) {
     const EngineOps& ops = GetEngineOps();
     ops.Init(&ctx, nullptr);
     ctx.Ready = 1;
-    RecordingLibrary library(
-        [&](const std::string& path) { return ops.IsRecordingFile(&ctx, path.c_str()) != 0; });
+    RecordingLibrary library(engine::ContentTestOf(&ctx));
     const RecordingList list = library.BuildListForSource(rest[0]);
     StopOnInterrupt();
     CsvExport options;

@@ -77,9 +77,7 @@ int Scan(const Args& args) {
     const EngineOps& ops = GetEngineOps();
     ops.Init(&ctx, nullptr);
     ctx.Ready = 1;
-    RecordingLibrary library([&ctx, &ops](const std::string& path) {
-        return ops.IsRecordingFile(&ctx, path.c_str()) != 0;
-    });
+    RecordingLibrary library(engine::ContentTestOf(&ctx));
 
     ordered_json recordings = ordered_json::array();
     for (const RecordingEntry& e : library.BuildListForSource(source)) {
