@@ -17,6 +17,8 @@ packages=(
   libjs-leaflet fonts-noto-cjk
   # headless display with software OpenGL for the GUI tests and screenshots
   xvfb xauth x11-apps libgl1-mesa-dri libegl-mesa0 imagemagick
+  # a sound server with a null output, so the audio path is exercised without a sound card
+  pulseaudio
 )
 
 missing=()

@@ -8,7 +8,9 @@ bash scripts/setup.sh
 jobs=$(nproc)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
-# The drawing tests need OpenGL through a display: Xvfb with Mesa's software renderer.
+# The drawing tests need OpenGL through a display: Xvfb with Mesa's software renderer. The
+# playback tests use a sound device when there is one: PulseAudio's null output stands in.
+pulseaudio --start --exit-idle-time=-1 >/dev/null 2>&1 || echo "test: no sound server; sound tests skip" >&2
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build --output-on-failure -j "$jobs"
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVRILO_CORE_ONLY=ON \

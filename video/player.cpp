@@ -7,6 +7,8 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
 
@@ -65,11 +67,7 @@ bool CPlayer::Open(const std::string& path, std::string* error) {
         Close();
         return false;
     }
-    // An audio stream that cannot be decoded is left out; the video plays on.
-    const AVCodec* audioDecoder = nullptr;
-    hasAudio_ =
-        av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, stream_, &audioDecoder, 0) >= 0 &&
-        audioDecoder != nullptr;
+    OpenAudio();
     const AVStream* st = format_->streams[stream_];
     width_ = codec_->width;
     height_ = codec_->height;
@@ -97,6 +95,67 @@ bool CPlayer::Open(const std::string& path, std::string* error) {
     return true;
 }
 
+void CPlayer::OpenAudio() {
+    // An audio stream that cannot be decoded is left out; the video plays on.
+    const AVCodec* decoder = nullptr;
+    audioStream_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, stream_, &decoder, 0);
+    if (audioStream_ < 0 || decoder == nullptr) {
+        audioStream_ = -1;
+        return;
+    }
+    audioCodec_ = avcodec_alloc_context3(decoder);
+    avcodec_parameters_to_context(audioCodec_, format_->streams[audioStream_]->codecpar);
+    if (avcodec_open2(audioCodec_, decoder, nullptr) < 0) {
+        avcodec_free_context(&audioCodec_);
+        audioStream_ = -1;
+        return;
+    }
+    hasAudio_ = true;
+    if (!audio_.Open()) {
+        return;  // no device: silent
+    }
+    AVChannelLayout stereo;
+    av_channel_layout_default(&stereo, 2);
+    // A stream that only says how many channels it has gets their usual layout.
+    AVChannelLayout input;
+    if (audioCodec_->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
+        av_channel_layout_default(&input, audioCodec_->ch_layout.nb_channels);
+    } else {
+        av_channel_layout_copy(&input, &audioCodec_->ch_layout);
+    }
+    const int rc =
+        swr_alloc_set_opts2(&resample_, &stereo, AV_SAMPLE_FMT_S16, audio_.sampleRate(), &input,
+                            audioCodec_->sample_fmt, audioCodec_->sample_rate, 0, nullptr);
+    av_channel_layout_uninit(&input);
+    if (rc < 0 || swr_init(resample_) < 0) {
+        swr_free(&resample_);
+        audio_.Close();
+    }
+}
+
+void CPlayer::DecodeAudio(const AVPacket* packet) {
+    if (avcodec_send_packet(audioCodec_, packet) < 0) {
+        return;  // damaged audio is skipped
+    }
+    AVFrame* frame = av_frame_alloc();
+    while (avcodec_receive_frame(audioCodec_, frame) >= 0) {
+        // Sound only at the normal rate; the engine mutes the others.
+        if (resample_ != nullptr && clock_.rate() == 1.0f) {
+            const int most = swr_get_out_samples(resample_, frame->nb_samples);
+            audioBuffer_.resize(static_cast<size_t>(std::max(most, 0)) * 2);
+            auto* out = reinterpret_cast<uint8_t*>(audioBuffer_.data());
+            const int got =
+                swr_convert(resample_, &out, most,
+                            const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+            if (got > 0) {
+                audio_.Push(audioBuffer_.data(), got);
+            }
+        }
+        av_frame_unref(frame);
+    }
+    av_frame_free(&frame);
+}
+
 bool CPlayer::DecodeNext(VideoFrame* out) {
     AVFrame* frame = av_frame_alloc();
     for (;;) {
@@ -115,6 +174,8 @@ bool CPlayer::DecodeNext(VideoFrame* out) {
         }
         if (packet_->stream_index == stream_) {
             avcodec_send_packet(codec_, packet_);
+        } else if (packet_->stream_index == audioStream_) {
+            DecodeAudio(packet_);
         }
         av_packet_unref(packet_);
     }
@@ -130,6 +191,10 @@ void CPlayer::DoSeek(int64_t target) {
     av_seek_frame(format_, stream_, av_rescale_q(target, k100ns, st->time_base),
                   AVSEEK_FLAG_BACKWARD);
     avcodec_flush_buffers(codec_);
+    if (audioCodec_ != nullptr) {
+        avcodec_flush_buffers(audioCodec_);
+    }
+    audio_.Clear();
     presenter_.Flush();
     atEnd_ = false;
 }
@@ -236,6 +301,7 @@ int CPlayer::Start() {
     }
     clock_.Resume();
     presenter_.ClockStarted();
+    audio_.Resume();
     state_ = kStarted;
     return 0;
 }
@@ -246,6 +312,7 @@ int CPlayer::Pause() {
     }
     clock_.Pause();
     presenter_.ClockPaused();
+    audio_.Suspend();
     state_ = kPaused;
     Post(UWM_SESSION_PAUSED);
     return 0;
@@ -288,6 +355,7 @@ int CPlayer::SetVolume(uint16_t volume) {
         return kPointerResult;
     }
     volume_ = volume;
+    audio_.SetVolume(static_cast<float>(volume) / 65535.0f);
     return 0;
 }
 
@@ -312,6 +380,11 @@ int CPlayer::Close() {
         notifyCv_.notify_all();
         notifier_.join();
     }
+    audio_.Close();
+    swr_free(&resample_);
+    avcodec_free_context(&audioCodec_);
+    audioStream_ = -1;
+    hasAudio_ = false;
     avcodec_free_context(&codec_);
     avformat_close_input(&format_);
     av_packet_free(&packet_);

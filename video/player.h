@@ -2,8 +2,9 @@
 // Plays one recording: demuxes and decodes on its own thread, hands frames to the presenter,
 // keeps the presentation clock, and tells the video window by posted messages when the
 // recording is ready (first frame shown), when playback paused and when it ended (200 ms after
-// the last frame). There is no audio output yet: playback runs on the steady clock, silent; a
-// recording whose audio cannot be decoded plays its video all the same.
+// the last frame). The clock is the steady clock at the playback rate; sound goes to the audio
+// device at rate 1 and is left out at other rates, without a device, and when the recording's
+// audio cannot be decoded (its video plays all the same).
 
 #include <atomic>
 #include <condition_variable>
@@ -12,14 +13,17 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "engine/messages.h"
+#include "video/audio_output.h"
 #include "video/frame_presenter.h"
 #include "video/presentation_clock.h"
 
 struct AVFormatContext;
 struct AVCodecContext;
 struct AVPacket;
+struct SwrContext;
 struct SwsContext;
 class QWindow;
 
@@ -67,6 +71,7 @@ class CPlayer {
     int64_t FrameDuration100ns() const { return frameDuration100ns_; }
     bool NativeSize(int* width, int* height) const;
     bool hasAudio() const { return hasAudio_; }
+    bool audioPlaying() const { return audio_.active(); }
     uint16_t volume() const { return volume_; }
     FramePresenter& presenter() { return presenter_; }
 
@@ -75,6 +80,8 @@ class CPlayer {
     void DecodeLoop();
     bool DecodeNext(VideoFrame* out);
     void DoSeek(int64_t target);
+    void OpenAudio();
+    void DecodeAudio(const AVPacket* packet);
     void Post(uint32_t message);
     void NotifyLoop();
 
@@ -89,6 +96,11 @@ class CPlayer {
     AVPacket* packet_ = nullptr;
     SwsContext* convert_ = nullptr;
     int stream_ = -1;
+    int audioStream_ = -1;
+    AVCodecContext* audioCodec_ = nullptr;
+    SwrContext* resample_ = nullptr;
+    AudioOutput audio_;
+    std::vector<int16_t> audioBuffer_;
     bool hasAudio_ = false;
     uint16_t volume_ = 65535;
     int64_t duration100ns_ = 0;

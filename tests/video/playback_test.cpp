@@ -276,3 +276,30 @@ TEST_F(Playback, ViewSlotsForwardToTheModel) {
 
 }  // namespace
 }  // namespace tavrilo
+
+#include <QAudioDevice>
+#include <QMediaDevices>
+
+namespace tavrilo {
+namespace {
+
+TEST_F(Playback, SoundGoesToTheAudioDeviceWhenThereIsOne) {
+    if (QMediaDevices::defaultAudioOutput().isNull()) {
+        GTEST_SKIP() << "no audio device (the test script starts a PulseAudio null sink)";
+    }
+    const fs::path file = Generate("sound.MP4", "--size 128 --seconds 2");
+    CPlayer player(&window, nullptr);
+    ASSERT_TRUE(player.Open(file.string()));
+    EXPECT_TRUE(player.hasAudio());
+    EXPECT_TRUE(player.audioPlaying());
+    ASSERT_TRUE(window.WaitFor(UWM_SESSION_READY).has_value());
+    EXPECT_EQ(player.SetVolume(30000), 0);
+    EXPECT_EQ(player.volume(), 30000);
+    ASSERT_EQ(player.Start(), 0);
+    EXPECT_TRUE(window.WaitFor(UWM_SESSION_ENDED, 1, 6s).has_value());
+    EXPECT_EQ(player.Close(), 0);
+    EXPECT_FALSE(player.audioPlaying());
+}
+
+}  // namespace
+}  // namespace tavrilo
