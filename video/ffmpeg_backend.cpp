@@ -102,6 +102,7 @@ class FfmpegPlayer : public PlayerBackend, public FfmpegPlayerAccess {
     }
 
     FramePresenter& presenter() override { return player_.presenter(); }
+    void SetHardwareDecode(bool on) { player_.SetHardwareDecode(on); }
 
   private:
     CPlayer player_;
@@ -111,7 +112,10 @@ class FfmpegPlayer : public PlayerBackend, public FfmpegPlayerAccess {
 }  // namespace
 
 std::unique_ptr<PlayerBackend> MakeFfmpegPlayer(EngineContext& ctx) {
-    return std::make_unique<FfmpegPlayer>(ctx.VideoWindow, dynamic_cast<QWindow*>(ctx.VideoWindow));
+    auto player =
+        std::make_unique<FfmpegPlayer>(ctx.VideoWindow, dynamic_cast<QWindow*>(ctx.VideoWindow));
+    player->SetHardwareDecode(ctx.HardwareDecode != 0);
+    return player;
 }
 
 std::optional<double> ProbeFrameRate(const std::string& path) {

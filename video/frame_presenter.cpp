@@ -70,6 +70,7 @@ bool FramePresenter::Deliver(const VideoFrame& frame, const std::atomic<bool>& a
     std::optional<int> slot;
     int token;
     bool presentNow;
+    bool stepTarget = false;
     {
         std::unique_lock lock(mutex_);
         // While not started only one frame is taken (the preroll); after it, the decoder
@@ -81,7 +82,7 @@ bool FramePresenter::Deliver(const VideoFrame& frame, const std::atomic<bool>& a
             if (hold_) {
                 return false;
             }
-            if (state_ != kStarted && prerolled_) {
+            if (state_ != kStarted && prerolled_ && steps_ == 0) {
                 return false;
             }
             pool_.TakeSample(&slot);
@@ -92,6 +93,14 @@ bool FramePresenter::Deliver(const VideoFrame& frame, const std::atomic<bool>& a
         }
         token = token_;
         presentNow = state_ != kStarted || clock_ == nullptr || clock_->rate() == 0;
+        if (state_ != kStarted && prerolled_ && steps_ > 0) {
+            if (--steps_ > 0) {
+                // Stepping over this frame: decoded, not drawn.
+                pool_.GiveBack(*slot);
+                return true;
+            }
+            stepTarget = true;
+        }
         prerolled_ = true;
     }
     PresenterSample sample{frame, token, false};
@@ -99,6 +108,9 @@ bool FramePresenter::Deliver(const VideoFrame& frame, const std::atomic<bool>& a
     // Frames shown at once are drawn on the scheduler thread too: the context lives there.
     if (presentNow) {
         scheduler_.RunOnThread([&] { PresentFrame(sample, 0); });
+        if (stepTarget && clock_ != nullptr) {
+            clock_->SetTime(sample.frame.time100ns);  // the standing clock follows the step
+        }
         SampleReleased(sample);
         return true;
     }
@@ -141,6 +153,14 @@ void FramePresenter::HoldFramesForTesting(bool hold) {
     sampleFree_.notify_all();
 }
 
+void FramePresenter::Step(int frames) {
+    if (frames <= 0 || state_ == kStarted || state_ == kShutDown) {
+        return;
+    }
+    steps_ += frames;
+    sampleFree_.notify_all();
+}
+
 void FramePresenter::ClockStarted() {
     {
         std::lock_guard lock(mutex_);
@@ -167,6 +187,7 @@ void FramePresenter::Flush() {
         std::lock_guard lock(mutex_);
         ++token_;
         prerolled_ = false;
+        steps_ = 0;
         endRequested_ = false;
         ended_ = nullptr;
     }

@@ -53,6 +53,11 @@ class FramePresenter : public SchedulerCallback {
     void Flush();
     // Draws the last frame again (the view changed while paused).
     void Repaint();
+    // While paused or stopped: shows the frame `frames` after the current one (the ones between
+    // are decoded, not drawn) and moves a standing clock to it.
+    void Step(int frames);
+    int stepsLeft() const { return steps_.load(); }
+
     // No more frames will come; `ended` runs once the last one was shown.
     void EndOfStream(std::function<void()> ended);
 
@@ -96,6 +101,7 @@ class FramePresenter : public SchedulerCallback {
     std::atomic<int64_t> presented_{0}, late_{0}, lastIndex_{-1};
     std::atomic<std::chrono::steady_clock::rep> lastTime_{0};
     bool hold_ = false;
+    std::atomic<int> steps_{0};
     int targetWidth_ = 0, targetHeight_ = 0;
 };
 

@@ -8,6 +8,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/hwcontext.h>
 #include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
@@ -62,6 +63,9 @@ bool CPlayer::Open(const std::string& path, std::string* error) {
     codec_ = avcodec_alloc_context3(decoder);
     avcodec_parameters_to_context(codec_, format_->streams[stream_]->codecpar);
     codec_->thread_count = 0;
+    if (hardwareWanted_) {
+        TryHardware(decoder);
+    }
     if (avcodec_open2(codec_, decoder, nullptr) < 0) {
         err = "cannot decode the video of " + path;
         Close();
@@ -93,6 +97,35 @@ bool CPlayer::Open(const std::string& path, std::string* error) {
     decoder_ = std::thread([this] { DecodeLoop(); });
     notifier_ = std::thread([this] { NotifyLoop(); });
     return true;
+}
+
+void CPlayer::TryHardware(const AVCodec* decoder) {
+    // Only decoders that take a VAAPI device; without a device the software decoder stays.
+    bool supported = false;
+    for (int i = 0;; ++i) {
+        const AVCodecHWConfig* config = avcodec_get_hw_config(decoder, i);
+        if (config == nullptr) {
+            break;
+        }
+        supported =
+            supported || ((config->methods & AV_CODEC_HW_CONFIG_METHOD_HW_DEVICE_CTX) != 0 &&
+                          config->device_type == AV_HWDEVICE_TYPE_VAAPI);
+    }
+    if (!supported ||
+        av_hwdevice_ctx_create(&hardwareDevice_, AV_HWDEVICE_TYPE_VAAPI, nullptr, nullptr, 0) < 0) {
+        hardwareDevice_ = nullptr;
+        return;
+    }
+    codec_->hw_device_ctx = av_buffer_ref(hardwareDevice_);
+    codec_->get_format = [](AVCodecContext*, const AVPixelFormat* formats) {
+        const AVPixelFormat* first = formats;
+        for (; *formats != AV_PIX_FMT_NONE; ++formats) {
+            if (*formats == AV_PIX_FMT_VAAPI) {
+                return *formats;
+            }
+        }
+        return *first;
+    };
 }
 
 void CPlayer::OpenAudio() {
@@ -178,6 +211,18 @@ bool CPlayer::DecodeNext(VideoFrame* out) {
             DecodeAudio(packet_);
         }
         av_packet_unref(packet_);
+    }
+    if (frame->format == AV_PIX_FMT_VAAPI) {
+        // Frames decoded on the GPU come back to memory once, as the drawing uploads them.
+        AVFrame* copy = av_frame_alloc();
+        if (av_hwframe_transfer_data(copy, frame, 0) < 0) {
+            av_frame_free(&copy);
+            av_frame_free(&frame);
+            return false;
+        }
+        av_frame_copy_props(copy, frame);
+        av_frame_free(&frame);
+        frame = copy;
     }
     *out = WrapDecodedFrame(frame, format_->streams[stream_], &convert_);
     out->index = frameDuration100ns_ > 0
@@ -386,6 +431,7 @@ int CPlayer::Close() {
     audioStream_ = -1;
     hasAudio_ = false;
     avcodec_free_context(&codec_);
+    av_buffer_unref(&hardwareDevice_);
     avformat_close_input(&format_);
     av_packet_free(&packet_);
     sws_freeContext(convert_);

@@ -20,6 +20,8 @@
 #include "video/frame_presenter.h"
 #include "video/presentation_clock.h"
 
+struct AVBufferRef;
+struct AVCodec;
 struct AVFormatContext;
 struct AVCodecContext;
 struct AVPacket;
@@ -52,6 +54,10 @@ class CPlayer {
     CPlayer(const CPlayer&) = delete;
     CPlayer& operator=(const CPlayer&) = delete;
 
+    // Decode with VAAPI when a device exists (software otherwise); applies to the next Open.
+    void SetHardwareDecode(bool on) { hardwareWanted_ = on; }
+    bool hardwareDecoding() const { return hardwareDevice_ != nullptr; }
+
     // Opens the recording and starts decoding its first frame; UWM_SESSION_READY follows when
     // it is shown. On the GUI thread (the drawing context is made there).
     bool Open(const std::string& path, std::string* error = nullptr);
@@ -81,6 +87,7 @@ class CPlayer {
     bool DecodeNext(VideoFrame* out);
     void DoSeek(int64_t target);
     void OpenAudio();
+    void TryHardware(const AVCodec* decoder);
     void DecodeAudio(const AVPacket* packet);
     void Post(uint32_t message);
     void NotifyLoop();
@@ -96,6 +103,8 @@ class CPlayer {
     AVPacket* packet_ = nullptr;
     SwsContext* convert_ = nullptr;
     int stream_ = -1;
+    bool hardwareWanted_ = false;
+    AVBufferRef* hardwareDevice_ = nullptr;
     int audioStream_ = -1;
     AVCodecContext* audioCodec_ = nullptr;
     SwrContext* resample_ = nullptr;

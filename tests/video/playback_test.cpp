@@ -303,3 +303,53 @@ TEST_F(Playback, SoundGoesToTheAudioDeviceWhenThereIsOne) {
 
 }  // namespace
 }  // namespace tavrilo
+
+namespace tavrilo {
+namespace {
+
+TEST_F(Playback, HardwarePreferenceFallsBackToSoftwareWithoutADevice) {
+    ctx.HardwareDecode = 1;
+    Open(Generate("hw.MP4", "--size 256 --seconds 2"));
+    auto* access = dynamic_cast<FfmpegPlayerAccess*>(ctx.Player.get());
+    ASSERT_NE(access, nullptr);
+    ASSERT_EQ(ops.SeekFrame(&ctx, 12), 1);
+    EXPECT_EQ(ShownFrame(), FrameAtSeekTime(12, 333330));
+    // Nothing shows which decoder ran but the speed; a machine without a GPU decodes in software.
+    if (!fs::exists("/dev/dri/renderD128")) {
+        CPlayer probe(&window, nullptr);
+        probe.SetHardwareDecode(true);
+        ASSERT_TRUE(probe.Open(Generate("hw.MP4", "").string()));
+        EXPECT_FALSE(probe.hardwareDecoding());
+    }
+}
+
+}  // namespace
+}  // namespace tavrilo
+
+namespace tavrilo {
+namespace {
+
+TEST_F(Playback, SteppingShowsTheFramesAfterTheCurrentOne) {
+    Open(Generate("step.MP4", "--size 256 --seconds 2"));
+    auto* access = dynamic_cast<FfmpegPlayerAccess*>(ctx.Player.get());
+    ASSERT_NE(access, nullptr);
+    ops.SeekFrame(&ctx, 10);  // frame 9 is shown (9.9 frames of 33 ms)
+    ASSERT_EQ(ShownFrame(), 9);
+    for (const auto& [steps, shown] : {std::pair{1, 10}, std::pair{3, 13}}) {
+        access->presenter().Step(steps);
+        for (int i = 0; i < 500 && access->presenter().lastPresentedIndex() != shown; ++i) {
+            std::this_thread::sleep_for(2ms);
+        }
+        EXPECT_EQ(ShownFrame(), shown);
+        // The position follows: frame 13 starts at 0.433 s, which is frame 13 of 33 ms.
+        EXPECT_EQ(ops.GetPosition(&ctx),
+                  static_cast<int32_t>(static_cast<float>(shown * 333330) / 330000.0f));
+    }
+    // Playing again goes on from the stepped frame.
+    ASSERT_EQ(ops.Play(&ctx), 1);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_GE(ops.GetPosition(&ctx), 13);
+}
+
+}  // namespace
+}  // namespace tavrilo
