@@ -4,15 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
-data=$build/bench-data
-mkdir -p "$data"
+source bench/common.sh
 for size in 1440 2880; do
-  f=$data/draw-$size.MP4
-  [ -f "$f" ] || "$build/tools/tavrilo-gen" recording "$f" --size $size --seconds 0.2 --no-audio >&2
+  gen draw-$size.MP4 --size $size --seconds 0.2 --no-audio
 done
-run=("$build/bench/draw_bench" "$data/draw-1440.MP4" "$data/draw-2880.MP4")
-if [ -z "${DISPLAY:-}" ]; then
-  xvfb-run -a -s "-screen 0 1280x1024x24" "${run[@]}"
-else
-  "${run[@]}"
-fi
+with_display "$build/bench/draw_bench" "$data/draw-1440.MP4" "$data/draw-2880.MP4"

@@ -5,14 +5,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
-data=$build/bench-data
-mkdir -p "$data"
+source bench/common.sh
 for size in 1440 2880; do
-  f=$data/play-$size.MP4
-  [ -f "$f" ] || "$build/tools/tavrilo-gen" recording "$f" --size $size --seconds 10 --no-audio >&2
+  gen play-$size.MP4 --size $size --seconds 10 --no-audio
 done
-run() { if [ -z "${DISPLAY:-}" ]; then xvfb-run -a -s "-screen 0 1280x1024x24" "$@"; else "$@"; fi; }
-run "$build/bench/playback_bench" "$data/play-1440.MP4" "$data/play-2880.MP4" 2>&1 | grep -v XDG_RUNTIME
+with_display "$build/bench/playback_bench" "$data/play-1440.MP4" "$data/play-2880.MP4"
 for size in 1440 2880; do
   f=$data/play-$size.MP4
   start=$(date +%s%N)
@@ -21,5 +18,5 @@ for size in 1440 2880; do
   awk -v ns=$((end - start)) -v n=300 -v s=$size \
     'BEGIN { printf "ffmpeg -f null, %d x %d: %8.1f frames/s\n", s, s, n / (ns / 1e9) }'
   echo "real time, $size x $size in a 722 x 406 window:"
-  run "$build/tools/tavrilo-play" "$f" --view sphere --stats 2>&1 | grep -v XDG_RUNTIME
+  with_display "$build/tools/tavrilo-play" "$f" --view sphere --stats
 done

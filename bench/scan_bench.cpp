@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench/timing.h"
 #include "engine/engine.h"
 #include "recordings/library.h"
 
@@ -38,30 +39,26 @@ int main(int argc, char** argv) {
     ctx.Ready = 1;
     RecordingLibrary library(engine::ContentTestOf(&ctx));
 
-    std::vector<double> listTimes, treeTimes;
     size_t recordings = 0;
     int folders = 0;
-    for (int i = 0; i < repeat; ++i) {
-        auto t0 = std::chrono::steady_clock::now();
+    const double listMs = bench::MedianMs(repeat, [&] {
         recordings = library.BuildListForSource(card).size();
-        auto t1 = std::chrono::steady_clock::now();
+        return true;
+    });
+    const double treeMs = bench::MedianMs(repeat, [&] {
         CountingTree tree;
         RecordingList found, folderList;
         int counter = 0;
         library.FillFolderTree(tree, 0, card, true, &found, &folderList, 0, &counter);
-        auto t2 = std::chrono::steady_clock::now();
         folders = tree.ItemCount();
-        listTimes.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
-        treeTimes.push_back(std::chrono::duration<double, std::milli>(t2 - t1).count());
-    }
+        return true;
+    });
     ops.Shutdown(&ctx);
-    std::sort(listTimes.begin(), listTimes.end());
-    std::sort(treeTimes.begin(), treeTimes.end());
     std::printf("card %s: %zu recordings, %d tree folders; %s of %d runs\n", card.c_str(),
                 recordings, folders, repeat == 1 ? "one" : "median", repeat);
     std::printf("  recording list (scan + content test)  %9.3f ms\n",
-                listTimes[listTimes.size() / 2]);
+                listMs);
     std::printf("  folder tree with kinds                %9.3f ms\n",
-                treeTimes[treeTimes.size() / 2]);
+                treeMs);
     return 0;
 }

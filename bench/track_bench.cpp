@@ -10,29 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/timing.h"
 #include "recordings/box_tree.h"
 #include "recordings/mp4_scan.h"
 #include "recordings/sensor_track.h"
-
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double MedianMs(int repeat, const std::function<bool()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < repeat; ++i) {
-        const auto t0 = Clock::now();
-        if (!work()) {
-            std::fprintf(stderr, "track_bench: a step failed\n");
-            std::exit(1);
-        }
-        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -42,6 +23,7 @@ int main(int argc, char** argv) {
     const std::string path = argv[1];
     const int repeat = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     using namespace tavrilo;
+    using bench::MedianMs;
 
     TrackReader probe;
     if (!probe.OpenMapped(path)) {

@@ -12,6 +12,7 @@
 #include "tools/gen/frame_strip.h"
 #include "tools/gen/lens.h"
 #include "video/frame_reader.h"
+#include "video/model_view_target.h"
 #include "video/present_engine.h"
 #include "video/snapshot.h"
 #include "video/view_control.h"
@@ -335,17 +336,7 @@ TEST_F(Pictures, SphereLooksFrontWithTheHorizonInTheMiddle) {
 TEST_F(Pictures, AQuarterTurnDragBringsTheRightPanelToTheMiddle) {
     model().SetViewMode(VIEW_SPHERE);
     model().SetWindowAspect(722, 406);
-    struct Target : ViewTarget {
-        explicit Target(CSphereModel& m) : model(m) {}
-        bool Ready() const override { return true; }
-        bool DragView(float dx, float dy, float zoom) override {
-            return model.Drag(dx, dy, zoom) != 0;
-        }
-        void CommitDrag() override { model.CommitDrag(); }
-        void Repaint() override {}
-        int32_t PlayState() const override { return 3; }
-        CSphereModel& model;
-    } target(model());
+    ModelViewTarget target(model());
     CMoment m;
     // 609 pixels of a 406-pixel-high view: 0.25 of a turn. Pulling the picture left brings
     // what is on the right into view.

@@ -8,6 +8,7 @@
 
 #include "tools/cli/commands.h"
 #include "video/frame_reader.h"
+#include "video/model_view_target.h"
 #include "video/present_engine.h"
 #include "video/snapshot.h"
 #include "video/view_control.h"
@@ -97,22 +98,6 @@ bool ParseRender(const Args& args, RenderArgs* r, std::string* error) {
     return true;
 }
 
-// The view operations straight on the model, as the engine forwards them.
-class ModelTarget : public ViewTarget {
-  public:
-    explicit ModelTarget(CSphereModel& m) : model_(m) {}
-    bool Ready() const override { return true; }
-    bool DragView(float dx, float dy, float zoom) override {
-        return model_.Drag(dx, dy, zoom) != 0;
-    }
-    void CommitDrag() override { model_.CommitDrag(); }
-    void Repaint() override {}
-    int32_t PlayState() const override { return 3; }
-
-  private:
-    CSphereModel& model_;
-};
-
 }  // namespace
 
 int Render(const Args& args) {
@@ -146,7 +131,7 @@ int Render(const Args& args) {
     model.SetViewMode(r.view);
     // Drags as a mouse would make them in the viewer's video view, each committed.
     model.SetWindowAspect(kViewWidth, kViewHeight);
-    ModelTarget target(model);
+    ModelViewTarget target(model);
     CMoment moment;
     moment.zoom = r.zoom;
     ViewZoomAt(moment, kViewWidth, kViewHeight, target, r.view != VIEW_PANORAMA, kViewWidth / 2,
