@@ -241,6 +241,7 @@ void CPlayer::DoSeek(int64_t target) {
     }
     audio_.Clear();
     presenter_.Flush();
+    std::lock_guard lock(mutex_);
     atEnd_ = false;
 }
 
