@@ -57,8 +57,6 @@ void FramePresenter::SetMediaType(int width, int height, int rateNum, int rateDe
 }
 
 void FramePresenter::SetTarget(int width, int height) {
-    targetWidth_ = width;
-    targetHeight_ = height;
     scheduler_.RunOnThread([&] { engine_.SetTargetSize(width, height); });
 }
 
@@ -103,8 +101,7 @@ bool FramePresenter::Deliver(const VideoFrame& frame, const std::atomic<bool>& a
         }
         prerolled_ = true;
     }
-    PresenterSample sample{frame, token, false};
-    sample.repaint = false;
+    PresenterSample sample{frame, token};
     // Frames shown at once are drawn on the scheduler thread too: the context lives there.
     if (presentNow) {
         scheduler_.RunOnThread([&] { PresentFrame(sample, 0); });
@@ -119,7 +116,7 @@ bool FramePresenter::Deliver(const VideoFrame& frame, const std::atomic<bool>& a
 }
 
 int FramePresenter::PresentFrame(const PresenterSample& sample, int64_t time) {
-    if (sample.token != token_.load() && !sample.repaint) {
+    if (sample.token != token_.load()) {
         return 0;  // stale: flushed while waiting
     }
     if (time != 0 && clock_ != nullptr && clock_->Time() - time > scheduler_.quarterFrame()) {
@@ -132,10 +129,7 @@ int FramePresenter::PresentFrame(const PresenterSample& sample, int64_t time) {
     return 0;
 }
 
-void FramePresenter::SampleReleased(const PresenterSample& sample) {
-    if (sample.repaint) {
-        return;
-    }
+void FramePresenter::SampleReleased(const PresenterSample&) {
     {
         std::lock_guard lock(mutex_);
         // Samples of an older generation go back too: the pool always has its two.
@@ -199,8 +193,6 @@ void FramePresenter::Repaint() {
     if (!prerolled_) {
         return;
     }
-    PresenterSample again;
-    again.repaint = true;
     scheduler_.RunOnThread([&] { engine_.PresentFrame(nullptr); });
 }
 

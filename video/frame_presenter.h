@@ -102,7 +102,6 @@ class FramePresenter : public SchedulerCallback {
     std::atomic<std::chrono::steady_clock::rep> lastTime_{0};
     bool hold_ = false;
     std::atomic<int> steps_{0};
-    int targetWidth_ = 0, targetHeight_ = 0;
 };
 
 }  // namespace tavrilo

@@ -22,7 +22,6 @@ inline constexpr int kUnexpected = static_cast<int>(0x8000FFFF);
 struct PresenterSample {
     VideoFrame frame;
     int token = 0;
-    bool repaint = false;
 };
 
 class SchedulerCallback {
