@@ -80,15 +80,6 @@ int64_t FrameReader::frameCount() const {
     return avformat_index_get_entries_count(format_->streams[stream_]);
 }
 
-int64_t FrameReader::frameDuration100ns() const {
-    const int64_t n = frameCount();
-    if (n <= 0) {
-        return 0;
-    }
-    const AVStream* st = format_->streams[stream_];
-    return av_rescale_q(st->duration, st->time_base, AVRational{1, 10000000}) / n;
-}
-
 VideoFrame FrameReader::Wrap(AVFrame* frame) {
     const AVStream* st = format_->streams[stream_];
     const int64_t pts = frame->best_effort_timestamp;

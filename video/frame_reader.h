@@ -31,8 +31,6 @@ class FrameReader {
     int width() const;
     int height() const;
     int64_t frameCount() const;
-    // The mean frame duration in 100-ns units.
-    int64_t frameDuration100ns() const;
 
     // Frame `index` exactly: seeks to the sync sample before it and decodes forward.
     std::optional<VideoFrame> ReadFrame(int64_t index, std::string* error);

@@ -47,9 +47,6 @@ struct PacketDeleter {
 struct SwsDeleter {
     void operator()(SwsContext* s) const { sws_freeContext(s); }
 };
-struct DictDeleter {
-    void operator()(AVDictionary* d) const { av_dict_free(&d); }
-};
 
 using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
 using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
@@ -128,9 +125,8 @@ bool Muxer::Open(const std::filesystem::path& path, const VideoOptions& o, std::
     }
     AVDictionary* opts = nullptr;
     av_dict_set_int(&opts, "video_track_timescale", kVideoTimescale, 0);
-    std::unique_ptr<AVDictionary, DictDeleter> guard(nullptr);
     rc = avformat_write_header(oc_.get(), &opts);
-    guard.reset(opts);
+    av_dict_free(&opts);
     if (rc < 0) {
         *error = "cannot write the MP4 header: " + AvError(rc);
         return false;
