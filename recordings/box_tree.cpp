@@ -1,6 +1,7 @@
 #include "recordings/box_tree.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "recordings/sensor_track.h"
@@ -140,6 +141,13 @@ void FillLists(Mp4Document& doc, BoxNode& node) {
 
 }  // namespace
 
+void IndexBoxLists(Mp4Document& doc) {
+    for (auto& list : doc.Lists) {
+        list.clear();
+    }
+    FillLists(doc, doc.Root);
+}
+
 bool IsKnownBoxType(std::string_view type) {
     return type.size() == 4 &&
            std::find(std::begin(kKnownTypes), std::end(kKnownTypes), type) != std::end(kKnownTypes);
@@ -169,7 +177,7 @@ std::unique_ptr<Mp4Document> ParseBoxTree(const std::string& path, bool copyData
     if (!parser.ParseChildren(doc->Root)) {
         return nullptr;
     }
-    FillLists(*doc, doc->Root);
+    IndexBoxLists(*doc);
     return doc;
 }
 
@@ -208,6 +216,22 @@ std::optional<uint32_t> GetSampleCount(const Mp4Document& doc) {
     return NodePayload(doc, *stsz, 16).bytes().Be32(8);
 }
 
+uint32_t MediaTimescale(const Mp4Document& doc) {
+    constexpr uint32_t kRecorderTimescale = 1000000;
+    const BoxNode* mdhd = doc.First(BoxList::kMdhd);
+    if (mdhd == nullptr) {
+        return kRecorderTimescale;
+    }
+    const NodePayload p(doc, *mdhd, 32);
+    const auto version = p.bytes().U8(0);
+    const auto timescale = p.bytes().Be32(version == 1 ? 20 : 12);
+    return timescale && *timescale != 0 ? *timescale : kRecorderTimescale;
+}
+
+int RecordingSeconds(uint32_t samples, float rate) {
+    return rate > 0 ? static_cast<int>(std::lround(static_cast<double>(samples) / rate)) : 0;
+}
+
 float GetFrameRate(const Mp4Document& doc) {
     const BoxNode* stts = doc.First(BoxList::kStts);
     if (stts == nullptr) {
@@ -231,7 +255,8 @@ float GetFrameRate(const Mp4Document& doc) {
     if (totalCount == 0 || totalDuration / totalCount == 0) {
         return -1.0f;
     }
-    return static_cast<float>(1000000 / (totalDuration / totalCount));
+    // The mean delta stays a whole number; the rate itself is a fraction (29.97, 27.5).
+    return static_cast<float>(MediaTimescale(doc)) / static_cast<float>(totalDuration / totalCount);
 }
 
 std::optional<SystemTime> GetStartTime(const Mp4Document& doc) {

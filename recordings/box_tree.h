@@ -89,6 +89,9 @@ struct Mp4Document {
 // and "gps0") are copied into their nodes. nullptr on any failure.
 std::unique_ptr<Mp4Document> ParseBoxTree(const std::string& path, bool copyData);
 
+// Rebuilds the document's box lists from its tree, after boxes were added to it.
+void IndexBoxLists(Mp4Document& doc);
+
 // The payload bytes of a node: its copy, or a mapped view of the file.
 class NodePayload {
   public:
@@ -101,11 +104,17 @@ class NodePayload {
 };
 
 // Queries on a parsed document; nullopt (or -1 for the rate) when the box is missing or short.
-// The frame rate is 1,000,000 / (mean sample delta in microseconds), both divisions on whole
-// numbers, so a 33,333 us recording has the rate 30 exactly.
+// The frame rate is the first track's timescale / its mean sample delta (a whole number): the
+// recorder's timescale of 1,000,000 gives 30.0003 for 33,333 us and 29.9706 for 33,366 us;
+// other encoders' timescales (FFmpeg's 15360 for 30 fps) give the same rates.
 std::optional<std::pair<int, int>> GetVideoSize(const Mp4Document& doc);
 std::optional<uint32_t> GetSampleCount(const Mp4Document& doc);
 float GetFrameRate(const Mp4Document& doc);
+// The first track's media timescale; 1,000,000 (the recorder's) when it cannot be read.
+uint32_t MediaTimescale(const Mp4Document& doc);
+// A recording's length in whole seconds: samples / rate rounded to the nearest second, so
+// that a 60-second recording shows 60 at 30, 29.97 and 27.5 frames a second; 0 without a rate.
+int RecordingSeconds(uint32_t samples, float rate);
 std::optional<SystemTime> GetStartTime(const Mp4Document& doc);
 
 }  // namespace tavrilo

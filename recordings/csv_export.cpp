@@ -70,8 +70,7 @@ std::string MakeCsvLine(const RecordingEntry& entry, const CameraReader& readCam
     }
     const uint32_t samples = GetSampleCount(*doc).value_or(0);
     const float rate = GetFrameRate(*doc);
-    // No rate (no time table) gives no length rather than a negative one.
-    const int length = rate > 0 ? static_cast<int>(static_cast<float>(samples) / rate) : 0;
+    const int length = RecordingSeconds(samples, rate);
     const std::string date = start->year == 0
                                  ? "--/--/--"
                                  : Format("%04u/%02u/%02u", start->year, start->month, start->day);

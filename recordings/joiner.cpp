@@ -1,68 +1,15 @@
 #include "recordings/joiner.h"
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 
 #include "platform/atomic_file.h"
-#include "recordings/sensor_track.h"
+#include "recordings/box_writer.h"
+#include "recordings/join_checks.h"
+#include "recordings/sample_tables.h"
 
 namespace tavrilo {
 namespace {
-
-constexpr uint64_t kCopyPiece = 32ull << 20;
-
-uint32_t Get32(const std::vector<uint8_t>& d, size_t at) {
-    return (uint32_t{d[at]} << 24) | (uint32_t{d[at + 1]} << 16) | (uint32_t{d[at + 2]} << 8) |
-           d[at + 3];
-}
-void Put32(std::vector<uint8_t>& d, size_t at, uint32_t v) {
-    d[at] = static_cast<uint8_t>(v >> 24);
-    d[at + 1] = static_cast<uint8_t>(v >> 16);
-    d[at + 2] = static_cast<uint8_t>(v >> 8);
-    d[at + 3] = static_cast<uint8_t>(v);
-}
-
-// A full box's table: version/flags, a 32-bit entry count, then entries of `width` bytes
-// (after `header` bytes). Validated against the copy the node holds.
-struct Table {
-    BoxNode* node;
-    size_t header;   // bytes before the entries
-    size_t width;    // bytes per entry
-    size_t countAt;  // where the entry count is
-
-    uint32_t count() const { return Get32(node->Data, countAt); }
-    bool Valid() const {
-        const auto& d = node->Data;
-        return node->HasData && d.size() >= header && (d.size() - header) / width >= count();
-    }
-    uint8_t* Entry(size_t i) { return node->Data.data() + header + i * width; }
-};
-
-Table TableOf(BoxNode* n, std::string_view type) {
-    if (type == "stsz") {
-        return {n, 12, 4, 8};
-    }
-    if (type == "stsc") {
-        return {n, 8, 12, 4};
-    }
-    if (type == "stts") {
-        return {n, 8, 8, 4};
-    }
-    return {n, 8, 4, 4};  // stss, stco
-}
-
-// Replaces `a`'s entries by its own followed by `extra` and `b`'s, and fixes sizes and count.
-void AppendEntries(Table a, const std::vector<uint8_t>& extra, const uint8_t* b, uint32_t bCount,
-                   uint32_t width) {
-    auto& d = a.node->Data;
-    const uint32_t aCount = a.count();
-    d.resize(a.header + size_t{aCount} * width);
-    d.insert(d.end(), extra.begin(), extra.end());
-    d.insert(d.end(), b, b + size_t{bCount} * width);
-    Put32(d, a.countAt, aCount + static_cast<uint32_t>(extra.size() / width) + bCount);
-    a.node->Size = a.node->DataSize = d.size();
-}
 
 const std::vector<BoxNode*>& L(const Mp4Document& d, BoxList which) {
     return d.List(which);
@@ -71,229 +18,6 @@ const std::vector<BoxNode*>& L(const Mp4Document& d, BoxList which) {
 bool Refuse(std::string* error, std::string reason) {
     *error = std::move(reason);
     return false;
-}
-
-bool ContainsType(const BoxNode& n, std::string_view type) {
-    if (n.Type == type) {
-        return true;
-    }
-    return std::any_of(n.Children.begin(), n.Children.end(),
-                       [type](const BoxNode& c) { return ContainsType(c, type); });
-}
-
-// The top-level index of the first box of a type, or -1.
-int TopIndex(const Mp4Document& d, std::string_view type) {
-    for (size_t i = 0; i < d.Root.Children.size(); ++i) {
-        if (d.Root.Children[i].Type == type) {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
-}
-
-// Everything that must hold before any table of `a` is touched.
-bool CheckJoinable(const Mp4Document& a, const Mp4Document& b, std::string* error) {
-    for (const Mp4Document* d : {&a, &b}) {
-        if (ContainsType(d->Root, "co64")) {
-            return Refuse(error,
-                          d->Path + " uses 64-bit chunk offsets (co64), which cannot be joined");
-        }
-        if (ContainsType(d->Root, "ctts")) {
-            return Refuse(error,
-                          d->Path + " has composition offsets (ctts), which cannot be joined");
-        }
-        if (L(*d, BoxList::kMdat).empty() || L(*d, BoxList::kGps0).empty() ||
-            L(*d, BoxList::kMvhd).empty()) {
-            return Refuse(error, d->Path + " is not a complete recording (mdat, moov and gps0)");
-        }
-    }
-    // The tables grow behind the media data; a movie box in front of it would move the data.
-    if (TopIndex(a, "moov") < TopIndex(a, "mdat")) {
-        return Refuse(error, a.Path + " keeps its movie box before the media data");
-    }
-    for (BoxList list :
-         {BoxList::kStts, BoxList::kStsz, BoxList::kStsc, BoxList::kStco, BoxList::kStss,
-          BoxList::kMdhd, BoxList::kTkhd, BoxList::kStsd, BoxList::kElst}) {
-        if (L(a, list).size() != L(b, list).size()) {
-            return Refuse(error, b.Path + " does not have the same tracks as " + a.Path);
-        }
-    }
-    if (L(a, BoxList::kStsz).empty() || L(a, BoxList::kStco).empty()) {
-        return Refuse(error, a.Path + " has no sample tables");
-    }
-    if (L(a, BoxList::kStss).empty()) {
-        return Refuse(error, a.Path + " has no sync-sample table (stss)");
-    }
-    for (size_t i = 0; i < L(a, BoxList::kStsd).size(); ++i) {
-        if (L(a, BoxList::kStsd)[i]->Data != L(b, BoxList::kStsd)[i]->Data) {
-            return Refuse(error, b.Path + " was recorded with other codec settings than " + a.Path);
-        }
-    }
-    for (const Mp4Document* d : {&a, &b}) {
-        for (BoxList list : {BoxList::kMvhd, BoxList::kMdhd, BoxList::kTkhd}) {
-            for (const BoxNode* n : L(*d, list)) {
-                if (!n->HasData || n->Data.size() < 24 || n->Data[0] != 0) {
-                    return Refuse(error, d->Path + ": unsupported " + n->Type + " box");
-                }
-            }
-        }
-    }
-    for (size_t i = 0; i < L(a, BoxList::kMdhd).size(); ++i) {
-        if (Get32(L(a, BoxList::kMdhd)[i]->Data, 12) != Get32(L(b, BoxList::kMdhd)[i]->Data, 12)) {
-            return Refuse(error, b.Path + " has another timescale than " + a.Path);
-        }
-    }
-    if (Get32(L(a, BoxList::kMvhd)[0]->Data, 12) != Get32(L(b, BoxList::kMvhd)[0]->Data, 12)) {
-        return Refuse(error, b.Path + " has another movie timescale than " + a.Path);
-    }
-    for (BoxList list :
-         {BoxList::kStts, BoxList::kStsz, BoxList::kStsc, BoxList::kStco, BoxList::kStss}) {
-        const std::string_view type = kBoxListTypes[static_cast<size_t>(list)];
-        for (const Mp4Document* d : {&a, &b}) {
-            for (BoxNode* n : L(*d, list)) {
-                if (!TableOf(n, type).Valid()) {
-                    return Refuse(error, d->Path + ": damaged " + std::string(type) + " box");
-                }
-            }
-        }
-    }
-    for (size_t i = 0; i < L(a, BoxList::kStsz).size(); ++i) {
-        const uint32_t sa = Get32(L(a, BoxList::kStsz)[i]->Data, 4);
-        const uint32_t sb = Get32(L(b, BoxList::kStsz)[i]->Data, 4);
-        if (sa != sb) {
-            return Refuse(error, b.Path + " stores sample sizes differently from " + a.Path);
-        }
-    }
-    const uint64_t records =
-        (a.First(BoxList::kGps0)->JoinedCount != 0 ? a.First(BoxList::kGps0)->JoinedCount
-                                                   : a.First(BoxList::kGps0)->RecordCount) +
-        b.First(BoxList::kGps0)->RecordCount;
-    if (records > 65535) {
-        return Refuse(error,
-                      "more than 65,535 sensor records (about 109 minutes) cannot be joined");
-    }
-    const BoxNode* ma = a.First(BoxList::kMdat);
-    const BoxNode* mb = b.First(BoxList::kMdat);
-    if (ma->Size + mb->Size + 8 > UINT32_MAX || ma->Offset + ma->Size + mb->Size > UINT32_MAX) {
-        return Refuse(error, "the joined media data would pass 4 GiB");
-    }
-    auto sumFits = [](const std::vector<BoxNode*>& x, const std::vector<BoxNode*>& y, size_t at) {
-        for (size_t i = 0; i < x.size(); ++i) {
-            if (uint64_t{Get32(x[i]->Data, at)} + Get32(y[i]->Data, at) > UINT32_MAX) {
-                return false;
-            }
-        }
-        return true;
-    };
-    if (!sumFits(L(a, BoxList::kMvhd), L(b, BoxList::kMvhd), 16) ||
-        !sumFits(L(a, BoxList::kTkhd), L(b, BoxList::kTkhd), 20) ||
-        !sumFits(L(a, BoxList::kMdhd), L(b, BoxList::kMdhd), 16)) {
-        return Refuse(error, "the joined duration would not fit the 32-bit duration fields");
-    }
-    return true;
-}
-
-bool CopyFromSource(const std::string& source, uint64_t offset, uint64_t length, AtomicFile& out,
-                    std::string* error) {
-    MappedFile file;
-    if (!file.Open(source)) {
-        *error = "cannot open " + source;
-        return false;
-    }
-    for (uint64_t done = 0; done < length;) {
-        const uint64_t piece = std::min(kCopyPiece, length - done);
-        const auto view = file.MapRange(offset + done, piece, file.size());
-        if (!view || view->bytes().size() != piece) {
-            *error = "cannot read " + source + " at byte " + std::to_string(offset + done) +
-                     " (the file is shorter than its boxes say)";
-            return false;
-        }
-        if (!out.Write(view->bytes().data(), static_cast<size_t>(piece))) {
-            *error = "writing failed: " + out.writeError();
-            return false;
-        }
-        done += piece;
-    }
-    return true;
-}
-
-uint64_t WrittenSize(const BoxNode& n) {
-    if (n.Type == "gps0") {
-        uint64_t records = n.RecordBytes;
-        for (const BoxNode* j = n.FirstJoined; j != nullptr; j = j->NextJoined) {
-            records += j->RecordBytes;
-        }
-        return 8 + kGps0PayloadFraming + records;
-    }
-    if (n.Raw) {
-        return n.Size + 8;
-    }
-    uint64_t total = 8;
-    for (const BoxNode& c : n.Children) {
-        total += WrittenSize(c);
-    }
-    return total;
-}
-
-bool WriteNode(const BoxNode& n, AtomicFile& out, std::string* error) {
-    const uint64_t size = WrittenSize(n);
-    if (size > UINT32_MAX) {
-        *error = "the " + n.Type + " box would pass 4 GiB";
-        return false;
-    }
-    uint8_t header[8];
-    header[0] = static_cast<uint8_t>(size >> 24);
-    header[1] = static_cast<uint8_t>(size >> 16);
-    header[2] = static_cast<uint8_t>(size >> 8);
-    header[3] = static_cast<uint8_t>(size);
-    std::memcpy(header + 4, n.Type.data(), 4);
-    if (!out.Write(header, sizeof header)) {
-        *error = "writing failed: " + out.writeError();
-        return false;
-    }
-    if (n.Type == "mdat") {
-        for (const BoxNode* p = &n; p != nullptr; p = p == &n ? n.FirstJoined : p->NextJoined) {
-            if (!CopyFromSource(*p->Source, p->OrigOffset, p->OrigSize, out, error)) {
-                return false;
-            }
-        }
-        return true;
-    }
-    if (n.Type == "gps0") {
-        const uint64_t count = n.JoinedCount != 0 ? n.JoinedCount : n.RecordCount;
-        const uint8_t countBytes[2] = {static_cast<uint8_t>(count >> 8),
-                                       static_cast<uint8_t>(count)};
-        if (!out.Write("CSODAT", 6) ||
-            !CopyFromSource(*n.Source, n.OrigOffset + 6, kCameraBlockSize, out, error) ||
-            !out.Write(countBytes, 2)) {
-            if (error->empty()) {
-                *error = "writing failed: " + out.writeError();
-            }
-            return false;
-        }
-        for (const BoxNode* p = &n; p != nullptr; p = p == &n ? n.FirstJoined : p->NextJoined) {
-            if (!CopyFromSource(*p->Source, p->OrigOffset + 34, p->RecordBytes, out, error)) {
-                return false;
-            }
-        }
-        if (!out.Write("CSOEND", 6)) {
-            *error = "writing failed: " + out.writeError();
-            return false;
-        }
-        return true;
-    }
-    if (n.Raw) {
-        if (!n.HasData || n.Data.size() != n.Size) {
-            *error = "the " + n.Type + " box was not read into memory";
-            return false;
-        }
-        if (!out.Write(n.Data.data(), n.Data.size())) {
-            *error = "writing failed: " + out.writeError();
-            return false;
-        }
-        return true;
-    }
-    return WriteBoxTree(n, out, error);
 }
 
 // The track (the index of its "stbl" in tree order) each "stss" belongs to: only tracks with
@@ -320,10 +44,129 @@ void Chain(BoxNode& head, const BoxNode& tail) {
     head.LastJoined = &tail;
 }
 
+// Appends every track's table of `list` in `b` to the same table in `a`, after `rewrite`
+// adjusted each entry of a copy of B's (false refuses). The number of entries added, or nullopt.
+template <class Rewrite>
+std::optional<uint64_t> MergeTables(const Mp4Document& a, const Mp4Document& b, BoxList list,
+                                    Rewrite rewrite) {
+    uint64_t added = 0;
+    for (size_t i = 0; i < L(a, list).size(); ++i) {
+        const SampleTable tb = TableOf(L(b, list)[i]);
+        std::vector<uint8_t> entries = tb.Entries();
+        for (size_t k = 0; k < tb.count(); ++k) {
+            if (!rewrite(i, entries, k * tb.width)) {
+                return std::nullopt;
+            }
+        }
+        AppendEntries(TableOf(L(a, list)[i]), {}, entries);
+        added += tb.count();
+    }
+    return added;
+}
+
+constexpr auto kKeepEntries = [](size_t, std::vector<uint8_t>&, size_t) { return true; };
+
+// One composition-offset entry: a sample count and a signed offset.
+struct Offset {
+    uint32_t count;
+    int64_t offset;
+};
+
+std::vector<Offset> ReadOffsets(BoxNode* ctts) {
+    const SampleTable t = TableOf(ctts);
+    const bool isSigned = ctts->Data[0] == 1;
+    std::vector<Offset> out;
+    for (uint32_t i = 0; i < t.count(); ++i) {
+        const uint32_t raw = GetBe32(ctts->Data, t.header + size_t{i} * 8 + 4);
+        out.push_back({GetBe32(ctts->Data, t.header + size_t{i} * 8),
+                       isSigned ? int64_t{static_cast<int32_t>(raw)} : int64_t{raw}});
+    }
+    return out;
+}
+
+std::vector<uint8_t> OffsetTable(const std::vector<Offset>& entries, bool isSigned) {
+    std::vector<uint8_t> d(8 + entries.size() * 8);
+    d[0] = isSigned ? 1 : 0;
+    PutBe32(d, 4, static_cast<uint32_t>(entries.size()));
+    for (size_t i = 0; i < entries.size(); ++i) {
+        PutBe32(d, 8 + i * 8, entries[i].count);
+        PutBe32(d, 12 + i * 8, static_cast<uint32_t>(entries[i].offset));
+    }
+    return d;
+}
+
+// Composition offsets ("ctts", written by encoders that use B-frames). Each track's
+// presentation starts at its edit's media time; the joined file keeps A's edit, so B's
+// offsets move by the difference of the two media times and B's frames follow A's in
+// presentation order, each shown once. A piece without offsets presents its frames at their
+// decoding times (offset 0 before that move). A track that gains offsets gets a new table.
+bool MergeCompositionOffsets(Mp4Document& a, const Mp4Document& b, std::string* error) {
+    std::vector<TrackBoxes> ta = FindTracks(a.Root);
+    const std::vector<TrackBoxes> tb = FindTracks(const_cast<BoxNode&>(b.Root));
+    bool added = false;
+    for (size_t i = 0; i < ta.size() && i < tb.size(); ++i) {
+        const auto mediaA = EditMediaTime(ta[i].elst);
+        const auto mediaB = EditMediaTime(tb[i].elst);
+        if (!mediaA || !mediaB) {
+            return Refuse(error, "an edit list cannot be read");
+        }
+        const int64_t shift = *mediaA - *mediaB;
+        if (ta[i].ctts == nullptr && tb[i].ctts == nullptr && shift == 0) {
+            continue;
+        }
+        if (ta[i].stsz == nullptr || tb[i].stsz == nullptr || ta[i].stbl == nullptr) {
+            return Refuse(error, b.Path + " has a track without sample sizes");
+        }
+        std::vector<Offset> entries = ta[i].ctts != nullptr
+                                          ? ReadOffsets(ta[i].ctts)
+                                          : std::vector<Offset>{{GetBe32(ta[i].stsz->Data, 8), 0}};
+        const std::vector<Offset> more =
+            tb[i].ctts != nullptr ? ReadOffsets(tb[i].ctts)
+                                  : std::vector<Offset>{{GetBe32(tb[i].stsz->Data, 8), 0}};
+        for (Offset o : more) {
+            entries.push_back({o.count, o.offset + shift});
+        }
+        // Negative offsets need the signed table (version 1); every offset must fit it then.
+        const bool isSigned = std::any_of(entries.begin(), entries.end(),
+                                          [](const Offset& o) { return o.offset < 0; });
+        const int64_t low = isSigned ? INT32_MIN : 0;
+        const int64_t high = isSigned ? INT32_MAX : UINT32_MAX;
+        if (std::any_of(entries.begin(), entries.end(),
+                        [&](const Offset& o) { return o.offset < low || o.offset > high; })) {
+            return Refuse(error, b.Path +
+                                     ": its composition offsets cannot be represented "
+                                     "behind those of the pieces before it");
+        }
+        std::vector<uint8_t> table = OffsetTable(entries, isSigned);
+        if (ta[i].ctts != nullptr) {
+            ta[i].ctts->Data = std::move(table);
+            ta[i].ctts->Size = ta[i].ctts->DataSize = ta[i].ctts->Data.size();
+            continue;
+        }
+        BoxNode ctts;
+        ctts.Depth = ta[i].stbl->Depth + 1;
+        ctts.Type = "ctts";
+        ctts.Source = &a.Path;
+        ctts.Raw = 1;
+        ctts.HasData = true;
+        ctts.Data = std::move(table);
+        ctts.Size = ctts.DataSize = ctts.OrigSize = ctts.Data.size();
+        auto& children = ta[i].stbl->Children;
+        const auto stts = std::find_if(children.begin(), children.end(),
+                                       [](const BoxNode& c) { return c.Type == "stts"; });
+        children.insert(stts == children.end() ? children.end() : stts + 1, std::move(ctts));
+        added = true;
+    }
+    if (added) {
+        IndexBoxLists(a);  // the inserted boxes moved their siblings
+    }
+    return true;
+}
+
 }  // namespace
 
 bool JoinDocuments(Mp4Document& a, const Mp4Document& b, std::string* error) {
-    if (!CheckJoinable(a, b, error)) {
+    if (!CheckJoinable(a, b, error) || !MergeCompositionOffsets(a, b, error)) {
         return false;
     }
     // 1. Media data: B's follows A's.
@@ -349,58 +192,49 @@ bool JoinDocuments(Mp4Document& a, const Mp4Document& b, std::string* error) {
     // A's sample count of the track of the l-th sync table.
     auto samplesOfA = [&](size_t l) {
         const size_t track = l < syncTracks.size() ? syncTracks[l] : l;
-        return Get32(stszA[std::min(track, stszA.size() - 1)]->Data, 8);
+        return GetBe32(stszA[std::min(track, stszA.size() - 1)]->Data, 8);
     };
 
     // 4. Time-to-sample.
-    uint64_t added = 0;
-    for (size_t i = 0; i < L(a, BoxList::kStts).size(); ++i) {
-        Table ta = TableOf(L(a, BoxList::kStts)[i], "stts");
-        Table tb = TableOf(L(b, BoxList::kStts)[i], "stts");
-        AppendEntries(ta, {}, tb.Entry(0), tb.count(), 8);
-        added += tb.count();
-    }
-    if (added == 0) {
+    if (MergeTables(a, b, BoxList::kStts, kKeepEntries).value_or(0) == 0) {
         return Refuse(error, b.Path + " has no samples");
     }
 
     // 3 and 5. Sync samples: B's numbers move behind A's samples, and B's first sample is
     // always one. An entry B already lists for it is not written twice (the table must rise).
     for (size_t l = 0; l < L(a, BoxList::kStss).size(); ++l) {
-        Table ta = TableOf(L(a, BoxList::kStss)[l], "stss");
-        Table tb = TableOf(L(b, BoxList::kStss)[l], "stss");
+        const SampleTable tb = TableOf(L(b, BoxList::kStss)[l]);
         const uint32_t first = samplesOfA(l) + 1;
         std::vector<uint8_t> renumbered;
         for (uint32_t k = 0; k < tb.count(); ++k) {
-            const uint32_t v = Get32(tb.node->Data, tb.header + size_t{k} * 4) + samplesOfA(l);
+            const uint32_t v = GetBe32(tb.node->Data, tb.header + size_t{k} * 4) + samplesOfA(l);
             if (v != first) {
                 renumbered.resize(renumbered.size() + 4);
-                Put32(renumbered, renumbered.size() - 4, v);
+                PutBe32(renumbered, renumbered.size() - 4, v);
             }
         }
         std::vector<uint8_t> extra(4);
-        Put32(extra, 0, first);
-        AppendEntries(ta, extra, renumbered.data(), static_cast<uint32_t>(renumbered.size() / 4),
-                      4);
+        PutBe32(extra, 0, first);
+        AppendEntries(TableOf(L(a, BoxList::kStss)[l]), extra, renumbered);
     }
 
     // 7 and 8 need A's chunk counts before the chunk tables grow.
     std::vector<uint32_t> chunksOfA;
     for (BoxNode* n : L(a, BoxList::kStco)) {
-        chunksOfA.push_back(Get32(n->Data, 4));
+        chunksOfA.push_back(GetBe32(n->Data, 4));
     }
 
     // 6. Sample sizes.
-    added = 0;
+    uint64_t added = 0;
     for (size_t i = 0; i < stszA.size(); ++i) {
-        Table ta = TableOf(stszA[i], "stsz");
-        Table tb = TableOf(L(b, BoxList::kStsz)[i], "stsz");
+        SampleTable ta = TableOf(stszA[i]);
+        const SampleTable tb = TableOf(L(b, BoxList::kStsz)[i]);
         const uint32_t bCount = tb.count();
-        if (Get32(ta.node->Data, 4) == 0) {
-            AppendEntries(ta, {}, tb.Entry(0), bCount, 4);
+        if (GetBe32(ta.node->Data, 4) == 0) {
+            AppendEntries(ta, {}, tb.Entries());
             added += bCount;
         } else {
-            Put32(ta.node->Data, 8, ta.count() + bCount);
+            PutBe32(ta.node->Data, 8, ta.count() + bCount);
         }
     }
     if (added == 0) {
@@ -408,41 +242,31 @@ bool JoinDocuments(Mp4Document& a, const Mp4Document& b, std::string* error) {
     }
 
     // 7. Sample-to-chunk: B's chunk numbers continue after A's chunks.
-    added = 0;
-    for (size_t i = 0; i < L(a, BoxList::kStsc).size(); ++i) {
-        Table ta = TableOf(L(a, BoxList::kStsc)[i], "stsc");
-        Table tb = TableOf(L(b, BoxList::kStsc)[i], "stsc");
-        std::vector<uint8_t> entries(tb.Entry(0), tb.Entry(0) + size_t{tb.count()} * 12);
-        for (size_t k = 0; k < tb.count(); ++k) {
-            Put32(entries, k * 12,
-                  Get32(entries, k * 12) + (i < chunksOfA.size() ? chunksOfA[i] : 0));
-        }
-        AppendEntries(ta, {}, entries.data(), tb.count(), 12);
-        added += tb.count();
-    }
-    if (added == 0) {
+    const auto chunks =
+        MergeTables(a, b, BoxList::kStsc, [&](size_t i, std::vector<uint8_t>& d, size_t at) {
+            PutBe32(d, at, GetBe32(d, at) + (i < chunksOfA.size() ? chunksOfA[i] : 0));
+            return true;
+        });
+    if (chunks.value_or(0) == 0) {
         return Refuse(error, b.Path + " has no chunks");
     }
 
     // 8. Chunk offsets: B's data now lies behind A's in A's media box.
     const int64_t shift =
         static_cast<int64_t>(mdatA.OrigOffset + aMedia) - static_cast<int64_t>(mdatB.OrigOffset);
-    added = 0;
-    for (size_t i = 0; i < L(a, BoxList::kStco).size(); ++i) {
-        Table ta = TableOf(L(a, BoxList::kStco)[i], "stco");
-        Table tb = TableOf(L(b, BoxList::kStco)[i], "stco");
-        std::vector<uint8_t> entries(tb.Entry(0), tb.Entry(0) + size_t{tb.count()} * 4);
-        for (size_t k = 0; k < tb.count(); ++k) {
-            const int64_t moved = static_cast<int64_t>(Get32(entries, k * 4)) + shift;
+    const auto offsets =
+        MergeTables(a, b, BoxList::kStco, [shift](size_t, std::vector<uint8_t>& d, size_t at) {
+            const int64_t moved = static_cast<int64_t>(GetBe32(d, at)) + shift;
             if (moved < 0 || moved > UINT32_MAX) {
-                return Refuse(error, b.Path + " has chunk offsets outside its media data");
+                return false;
             }
-            Put32(entries, k * 4, static_cast<uint32_t>(moved));
-        }
-        AppendEntries(ta, {}, entries.data(), tb.count(), 4);
-        added += tb.count();
+            PutBe32(d, at, static_cast<uint32_t>(moved));
+            return true;
+        });
+    if (!offsets) {
+        return Refuse(error, b.Path + " has chunk offsets outside its media data");
     }
-    if (added == 0) {
+    if (*offsets == 0) {
         return Refuse(error, b.Path + " has no chunk offsets");
     }
 
@@ -450,7 +274,7 @@ bool JoinDocuments(Mp4Document& a, const Mp4Document& b, std::string* error) {
     auto addAt = [](const std::vector<BoxNode*>& x, const std::vector<BoxNode*>& y, size_t at) {
         for (size_t i = 0; i < x.size() && i < y.size(); ++i) {
             if (x[i]->Data.size() >= at + 4 && y[i]->Data.size() >= at + 4) {
-                Put32(x[i]->Data, at, Get32(x[i]->Data, at) + Get32(y[i]->Data, at));
+                PutBe32(x[i]->Data, at, GetBe32(x[i]->Data, at) + GetBe32(y[i]->Data, at));
             }
         }
     };
@@ -458,15 +282,6 @@ bool JoinDocuments(Mp4Document& a, const Mp4Document& b, std::string* error) {
     addAt(L(a, BoxList::kTkhd), L(b, BoxList::kTkhd), 20);
     addAt(L(a, BoxList::kElst), L(b, BoxList::kElst), 8);
     addAt(L(a, BoxList::kMdhd), L(b, BoxList::kMdhd), 16);
-    return true;
-}
-
-bool WriteBoxTree(const BoxNode& root, AtomicFile& out, std::string* error) {
-    for (const BoxNode& child : root.Children) {
-        if (!WriteNode(child, out, error)) {
-            return false;
-        }
-    }
     return true;
 }
 

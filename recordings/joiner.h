@@ -4,9 +4,10 @@
 // gathered into one "gps0" box under the first file's camera block.
 //
 // Only what the merge handles correctly is joined; anything else is refused with a reason:
-// 64-bit chunk offsets, composition offsets, different track lists, codec set-ups or
-// timescales, a video track without sync samples, record totals above 65,535 and sizes past
-// the 32-bit fields.
+// 64-bit chunk offsets, different track lists, codec set-ups (what decides decoding, not the
+// bit rates) or timescales, edit lists of several edits, a video track without sync samples,
+// record totals above 65,535 and sizes past the 32-bit fields. Composition offsets (B-frames)
+// are merged.
 
 #include <atomic>
 #include <functional>
@@ -15,18 +16,13 @@
 #include <vector>
 
 #include "recordings/box_tree.h"
+#include "recordings/box_writer.h"
 
 namespace tavrilo {
 
 // Merges `b` into `a`. `b` must outlive the writing of `a`: a's chains point into it. On
 // failure `a` may be half merged and must be dropped.
 bool JoinDocuments(Mp4Document& a, const Mp4Document& b, std::string* error);
-
-// Writes the tree below `root` (the root's own header is not written), copying "mdat" and
-// "gps0" payloads from their source files in pieces of at most 32 MiB. Fails when a piece
-// cannot be read or written.
-class AtomicFile;
-bool WriteBoxTree(const BoxNode& root, AtomicFile& out, std::string* error);
 
 struct JoinOptions {
     bool overwrite = false;

@@ -217,7 +217,8 @@ bool RecordingLibrary::FillFolderTree(FolderTree& tree, int parent, const std::s
                     }
                     tree.SetItemKinds(item, folderKinds);
                 }
-            } else if (depth < kMaxScanDepth && tree.ItemCount() < kMaxTreeItems) {
+            } else if (!dateFolders && depth < kMaxScanDepth && tree.ItemCount() < kMaxTreeItems) {
+                // A plain folder is shown and scanned only when the user picks it.
                 tree.InsertItem(parent, entry.Name);
             }
             continue;
@@ -235,6 +236,26 @@ bool RecordingLibrary::FillFolderTree(FolderTree& tree, int parent, const std::s
         }
     }
     return true;
+}
+
+bool RecordingLibrary::FillSourceTree(FolderTree& tree, const std::string& source, SourceKind kind,
+                                      RecordingList* recordings, RecordingList* folders) {
+    int counter = 0;
+    switch (kind) {
+        case SourceKind::kCard:
+            return FillFolderTree(tree, 0, source, true, recordings, folders, 0, &counter);
+        case SourceKind::kFolder: {
+            std::string folder = source;
+            if (folder.size() > 1 && folder.back() == '/') {
+                folder.pop_back();
+            }
+            const int item = tree.InsertItem(0, fs::path(folder).filename().string());
+            return FillFolderTree(tree, item, folder, true, recordings, folders, 0, &counter);
+        }
+        case SourceKind::kFile:
+            return true;
+    }
+    return false;
 }
 
 CMovieResource::CMovieResource(std::function<void()> onLost)

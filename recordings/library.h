@@ -63,6 +63,9 @@ class FolderTree {
     virtual int ItemCount() const = 0;
 };
 
+// What the user opened: a memory card, a folder or a single recording.
+enum class SourceKind { kCard = 1, kFolder = 2, kFile = 3 };
+
 inline constexpr int kMaxTreeItems = 999;
 inline constexpr int kMaxScanDepth = 3;
 
@@ -92,13 +95,20 @@ class RecordingLibrary {
 
     // Fills `tree` under `parent` with the folders of `folder`. In date-folder mode only
     // "YYYYMMDD_NNN" folders up to depth 2 are scanned and shown, when they hold recordings,
-    // with their kinds; other folders are shown (not scanned) at depth < 3. Recordings found
-    // are counted in `counter` and, when `recordings` is given, listed there.
+    // with their kinds; no other folder is shown or scanned. Otherwise every folder is shown
+    // (not scanned) at depth < 3. Recordings found are counted in `counter` and, when
+    // `recordings` is given, listed there.
     // `kinds`, when given, collects the kind bits of the recordings directly in `folder`
     // (what CollectFolderKinds finds, without reading the folder twice).
     bool FillFolderTree(FolderTree& tree, int parent, const std::string& folder, bool dateFolders,
                         RecordingList* recordings, RecordingList* folders, int depth, int* counter,
                         int32_t* kinds = nullptr);
+
+    // The tree the file manager shows for a source, in date-folder mode for every kind: it
+    // holds recording folders only. A card's date folders sit at the top; a folder source is
+    // one item named after the folder with its date folders below it; a file has no tree.
+    bool FillSourceTree(FolderTree& tree, const std::string& source, SourceKind kind,
+                        RecordingList* recordings, RecordingList* folders);
 
     // The OR of the kind bits of the recordings directly in `folder`.
     int32_t CollectFolderKinds(const std::string& folder);

@@ -93,8 +93,8 @@ TEST(BoxTree, Queries) {
     ASSERT_TRUE(doc);
     EXPECT_EQ(GetVideoSize(*doc), std::make_pair(1440, 1440));
     EXPECT_EQ(GetSampleCount(*doc), 3u);
-    // Mean delta over samples: 120000 / 4 = 30000 us; 1000000 / 30000 in whole frames.
-    EXPECT_EQ(GetFrameRate(*doc), 33.0f);
+    // Mean delta over samples: 120000 / 4 = 30000 us (a whole number); the rate is a fraction.
+    EXPECT_FLOAT_EQ(GetFrameRate(*doc), 1e6f / 30000.0f);
     const auto start = GetStartTime(*doc);
     ASSERT_TRUE(start.has_value());
     EXPECT_EQ(start->year, 2026);

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "platform/charset.h"
+#include "recordings/box_tree.h"
 #include "tests/support/mp4_bytes.h"
 #include "tests/support/process.h"
 
@@ -28,15 +29,22 @@ Bytes Stsd() {
 }
 
 // A recording of `samples` frames of `delta` microseconds, padded to `fileSize` bytes of media.
+// `timescale` 0 leaves the media header out (the recorder's microseconds are assumed).
 Bytes Movie(uint32_t samples, uint32_t delta, size_t mediaBytes, bool withGps0 = true,
-            const std::string& clock = "260601103005") {
+            const std::string& clock = "260601103005", uint32_t timescale = 0) {
     Bytes stsz(4, 0);
     Be32(stsz, 0);
     Be32(stsz, samples);
     const Bytes stbl =
         Cat({Box("stsd", Stsd()), Box("stts", Stts({{samples, delta}})), Box("stsz", stsz)});
-    const Bytes moov = Box("moov", Cat({Box("mvhd", Mvhd(1000, 1000)),
-                                        Box("trak", Box("mdia", Box("minf", Box("stbl", stbl))))}));
+    Bytes mdhd(12, 0);
+    Be32(mdhd, timescale);
+    Be32(mdhd, samples * delta);
+    mdhd.resize(24, 0);
+    const Bytes mdia =
+        Cat({timescale != 0 ? Box("mdhd", mdhd) : Bytes(), Box("minf", Box("stbl", stbl))});
+    const Bytes moov =
+        Box("moov", Cat({Box("mvhd", Mvhd(1000, 1000)), Box("trak", Box("mdia", mdia))}));
     RecordText r;
     r.clock = clock;
     const Bytes ftyp = Box("ftyp", Text("isom0000"));
@@ -68,6 +76,37 @@ TEST(CsvLine, FieldsOfARecording) {
     EXPECT_EQ(line, "001_103005_G.MP4,2026/06/01,10:30:05,00:01:00,衝撃,ラウンド,30fps,1MB\r\n");
 }
 
+TEST(CsvLine, LengthAndRateAtCommonFrameRates) {
+    struct Case {
+        uint32_t samples, delta, timescale;
+        const char* length;
+        const char* rate;
+        float fps;
+    };
+    const std::vector<Case> cases = {
+        {300, 33333, 0, "00:00:10", "30fps", 30.0003f},
+        {1800, 33333, 0, "00:01:00", "30fps", 30.0003f},
+        {300, 33366, 0, "00:00:10", "30fps", 29.9706f},
+        {1798, 33366, 0, "00:01:00", "30fps", 29.9706f},
+        {275, 36364, 0, "00:00:10", "27fps", 27.4997f},
+        {1650, 36364, 0, "00:01:00", "27fps", 27.4997f},
+        // Another encoder's clock: FFmpeg counts 30-fps frames in 1/15360 s, 29.97 in 1/30000.
+        {1800, 512, 15360, "00:01:00", "30fps", 30.0f},
+        {1798, 1001, 30000, "00:01:00", "30fps", 29.97f},
+    };
+    for (const Case& c : cases) {
+        TempFile f(Movie(c.samples, c.delta, 10, true, "260601103005", c.timescale));
+        const std::string line =
+            MakeCsvLine(Entry(f, "001_103005_A.MP4"), [](const std::string&) { return Mode('R'); });
+        const std::string expected = std::string(",") + c.length + ",常時,ラウンド," + c.rate + ",";
+        EXPECT_NE(line.find(expected), std::string::npos)
+            << c.samples << " x " << c.delta << ": " << line;
+        const auto doc = ParseBoxTree(f.path(), false);
+        ASSERT_TRUE(doc);
+        EXPECT_NEAR(GetFrameRate(*doc), c.fps, 1e-4) << c.samples << " x " << c.delta;
+    }
+}
+
 TEST(CsvLine, SizeIsWholeMebibytes) {
     const Bytes probe = Movie(10, 33333, 0);
     TempFile f(Movie(10, 33333, 1572864 - probe.size()));
@@ -75,11 +114,12 @@ TEST(CsvLine, SizeIsWholeMebibytes) {
     const std::string line =
         MakeCsvLine(Entry(f, "x.MP4"), [](const std::string&) { return Mode('D'); });
     EXPECT_NE(line.find(",2分割,30fps,1MB\r\n"), std::string::npos) << line;
-    // A name without a kind has an empty trigger; hours are not capped at two digits.
+    // A name without a kind has an empty trigger; hours are not capped at two digits. 120
+    // hours of 30-fps frames at 33,333 us last 431,995.7 s: 119:59:56.
     TempFile longOne(Movie(30 * 3600 * 120, 33333, 0));
     const std::string l2 =
         MakeCsvLine(Entry(longOne, "x.MP4"), [](const std::string&) { return Mode('?'); });
-    EXPECT_NE(l2.find(",120:00:00,,-,30fps,0MB"), std::string::npos) << l2;
+    EXPECT_NE(l2.find(",119:59:56,,-,30fps,0MB"), std::string::npos) << l2;
 }
 
 TEST(CsvLine, FallbackWithoutTreeStsdOrStartTime) {

@@ -201,30 +201,79 @@ class MemoryTree : public FolderTree {
     std::vector<Item> items;
 };
 
-TEST(FolderTree, DateFoldersWithRecordingsAndTheirKinds) {
-    SourceTree t;
+std::vector<std::string> Shown(const MemoryTree& tree) {
+    std::vector<std::string> shown;
+    for (const Item& i : tree.items) {
+        shown.push_back(std::to_string(i.parent) + ":" + i.name);
+    }
+    return shown;
+}
+
+// A card with stray folders beside and inside its date folders.
+void StrayCard(SourceTree& t) {
     t.Recording("20240101_001/001_000000_A.MP4");
     t.Recording("20240101_001/002_000000_T.MP4");
+    t.Recording("20240101_001/deep/003_000000_A.MP4");  // a folder inside a date folder
     t.Recording("20240102_001/001_000000_G.MP4");
-    t.Folder("20240103_001");                     // no recordings: not shown
+    t.Folder("20240103_001");                     // no recordings
     t.Recording("2024010_001/001_000000_A.MP4");  // seven digits: not a date folder
-    t.Other("20240104_001/001_000000_A.MP4");     // fails the content test
+    t.Recording("sub/001_000000_M.MP4");          // a plain folder
+    t.Recording("sub/20240105_001/001_000000_M.MP4");
+    t.Other("20240104_001/001_000000_A.MP4");  // fails the content test
+}
+
+TEST(FolderTree, DateFolderModeHoldsExactlyTheDateFoldersWithRecordings) {
+    SourceTree t;
+    StrayCard(t);
     RecordingLibrary lib = MakeLibrary();
     MemoryTree tree;
     RecordingList recordings, folders;
     int counter = 0;
     ASSERT_TRUE(lib.FillFolderTree(tree, 0, t.path(), true, &recordings, &folders, 0, &counter));
-    std::vector<std::string> shown;
-    for (const Item& i : tree.items) {
-        shown.push_back(i.name);
-    }
-    // The non-date folder is shown as a plain item without being scanned.
-    EXPECT_EQ(shown, (std::vector<std::string>{"20240101_001", "20240102_001", "2024010_001"}));
+    EXPECT_EQ(Shown(tree), (std::vector<std::string>{"0:20240101_001", "0:20240102_001"}));
     EXPECT_EQ(tree.items[0].kinds, 0x01 | 0x08);
     EXPECT_EQ(tree.items[1].kinds, 0x04);
-    EXPECT_EQ(tree.items[2].kinds, 0);
     EXPECT_EQ(Names(folders), (std::vector<std::string>{"20240101_001", "20240102_001"}));
-    EXPECT_EQ(recordings.size(), 3u);
+    // Only the date folders were scanned: nothing of "deep", "sub" or the seven-digit folder.
+    EXPECT_EQ(Names(recordings), (std::vector<std::string>{"001_000000_A.MP4", "002_000000_T.MP4",
+                                                           "001_000000_G.MP4"}));
+}
+
+TEST(FolderTree, PlainModeShowsTopFoldersWithoutScanningThem) {
+    SourceTree t;
+    StrayCard(t);
+    RecordingLibrary lib = MakeLibrary();
+    MemoryTree tree;
+    RecordingList recordings;
+    ASSERT_TRUE(lib.FillFolderTree(tree, 0, t.path(), false, &recordings, nullptr, 0, nullptr));
+    EXPECT_EQ(Shown(tree),
+              (std::vector<std::string>{"0:20240101_001", "0:20240102_001", "0:20240103_001",
+                                        "0:20240104_001", "0:2024010_001", "0:sub"}));
+    EXPECT_TRUE(recordings.empty());
+}
+
+TEST(FolderTree, EachSourceKindGetsTheTreeTheFileManagerShows) {
+    SourceTree t;
+    StrayCard(t);
+    RecordingLibrary lib = MakeLibrary();
+    {
+        MemoryTree tree;
+        ASSERT_TRUE(lib.FillSourceTree(tree, t.path(), SourceKind::kCard, nullptr, nullptr));
+        EXPECT_EQ(Shown(tree), (std::vector<std::string>{"0:20240101_001", "0:20240102_001"}));
+    }
+    {
+        // A folder is one item with its date folders below; a trailing separator is dropped.
+        MemoryTree tree;
+        ASSERT_TRUE(
+            lib.FillSourceTree(tree, t.path("sub") + "/", SourceKind::kFolder, nullptr, nullptr));
+        EXPECT_EQ(Shown(tree), (std::vector<std::string>{"0:sub", "1:20240105_001"}));
+    }
+    {
+        MemoryTree tree;
+        ASSERT_TRUE(lib.FillSourceTree(tree, t.path("sub/001_000000_M.MP4"), SourceKind::kFile,
+                                       nullptr, nullptr));
+        EXPECT_TRUE(tree.items.empty());
+    }
 }
 
 TEST(FolderTree, StopsAtNineHundredNinetyNineItems) {
@@ -234,7 +283,7 @@ TEST(FolderTree, StopsAtNineHundredNinetyNineItems) {
     }
     RecordingLibrary lib = MakeLibrary();
     MemoryTree tree;
-    ASSERT_TRUE(lib.FillFolderTree(tree, 0, t.path(), true, nullptr, nullptr, 0, nullptr));
+    ASSERT_TRUE(lib.FillFolderTree(tree, 0, t.path(), false, nullptr, nullptr, 0, nullptr));
     EXPECT_EQ(tree.ItemCount(), kMaxTreeItems);
 }
 

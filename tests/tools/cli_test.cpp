@@ -87,8 +87,8 @@ TEST_F(CliOnRecording, InfoAgreesWithFfprobe) {
     EXPECT_EQ(info["height"], p["streams"][0]["height"]);
     EXPECT_NEAR(info["movie_seconds"].get<double>(),
                 std::stod(p["format"]["duration"].get<std::string>()), 0.05);
-    // 1,000,000 / 36,364 us in whole frames, and 36 whole milliseconds a frame.
-    EXPECT_EQ(info["frame_rate"], 27.0);
+    // 1,000,000 / 36,364 us, and 36 whole milliseconds a frame.
+    EXPECT_NEAR(info["frame_rate"].get<double>(), 27.4997, 1e-4);
     EXPECT_EQ(info["frame_duration_ms"], 36.0);
     EXPECT_EQ(info["file_size"], fs::file_size(*file_));
 
@@ -214,14 +214,23 @@ TEST(CliScan, CardInTheRecordersOrderWithItsTree) {
     EXPECT_EQ(out["recordings"][0]["group_key"], 0);
     EXPECT_EQ(out["recordings"][0]["file_size"], fs::file_size(sample));
 
-    // The tree shows the date folders with their kinds, and "a" as a plain folder.
-    ASSERT_EQ(out["tree"].size(), 3u);
+    // A card's tree holds its date folders with their kinds, not the plain folder "a".
+    ASSERT_EQ(out["tree"].size(), 2u);
     EXPECT_EQ(out["tree"][0]["name"], "20260601_001");
     EXPECT_EQ(out["tree"][0]["depth"], 1);
     EXPECT_EQ(out["tree"][0]["kinds"], 0x01 | 0x04);
+    EXPECT_EQ(out["tree"][1]["name"], "20260601_002");
     EXPECT_EQ(out["tree"][1]["kinds"], 0x01 | 0x02);
-    EXPECT_EQ(out["tree"][2]["name"], "a");
-    EXPECT_EQ(out["tree"][2]["kinds"], 0);
+
+    // The same folder opened as a folder source: one item named after it, date folders below.
+    const auto asFolder =
+        RunCommand(std::string(TAVRILO_CLI) + " scan " + Quote(card) + " --tree --as folder");
+    ASSERT_EQ(asFolder.status, 0) << asFolder.output;
+    const json tree = json::parse(asFolder.output)["tree"];
+    ASSERT_EQ(tree.size(), 1u);
+    EXPECT_EQ(tree[0]["name"], card.filename().string());
+    ASSERT_EQ(tree[0]["children"].size(), 2u);
+    EXPECT_EQ(tree[0]["children"][1]["name"], "20260601_002");
     fs::remove_all(card);
 
     const auto missing = RunCommand(std::string(TAVRILO_CLI) + " scan /nonexistent/card");

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "tests/support/process.h"
@@ -51,6 +53,123 @@ std::vector<std::string> Listing(const fs::path& folder) {
     return names;
 }
 
+// The "gps0" box of a file, read straight from its bytes: the camera block and the records.
+std::string Gps0Payload(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t at = bytes.rfind("gps0CSODAT");
+    const size_t end = bytes.rfind("CSOEND");
+    if (at == std::string::npos || end == std::string::npos || end < at + 40) {
+        ADD_FAILURE() << "no sensor box in " << file;
+        return {};
+    }
+    return bytes.substr(at + 10, end - at - 10);
+}
+std::string Gps0Camera(const fs::path& file) {
+    return Gps0Payload(file).substr(0, 26);
+}
+std::string Gps0Records(const fs::path& file) {
+    const std::string payload = Gps0Payload(file);
+    return payload.size() < 28 ? std::string() : payload.substr(28);
+}
+
+// Joins `pieces` into `out` and checks the result against the pieces.
+void CheckJoinOf(const std::vector<fs::path>& pieces, const fs::path& out, bool ourClock = true) {
+    std::string inputs;
+    for (const fs::path& p : pieces) {
+        inputs += " " + Quote(p);
+    }
+    const size_t n = pieces.size();
+    const auto r = RunCommand(std::string(TAVRILO_CLI) + " join " + Quote(out) + inputs);
+    ASSERT_EQ(r.status, 0) << r.output;
+
+    // FFmpeg decodes every frame without a complaint.
+    const auto decode = RunCommand("ffmpeg -v error -xerror -i " + Quote(out) + " -f null -");
+    EXPECT_EQ(decode.status, 0) << decode.output;
+    EXPECT_EQ(decode.output, "");
+
+    Counts sum;
+    std::vector<int> pieceStarts;
+    for (size_t i = 0; i < n; ++i) {
+        const Counts c = Probe(pieces[i]);
+        pieceStarts.push_back(sum.video);
+        sum.video += c.video;
+        sum.audio += c.audio;
+        sum.duration += c.duration;
+    }
+    const Counts joined = Probe(out);
+    EXPECT_EQ(joined.video, sum.video);
+    EXPECT_EQ(joined.audio, sum.audio);
+    EXPECT_NEAR(joined.duration, sum.duration, 0.002 * static_cast<double>(n));
+
+    // The first frame of every piece is a key frame, as FFmpeg reads the packets.
+    const auto packets = RunCommand(
+        "ffprobe -v error -select_streams v -show_entries packet=flags "
+        "-of csv=p=0 " +
+        Quote(out));
+    std::vector<std::string> flags;
+    std::stringstream lines(packets.output);
+    for (std::string line; std::getline(lines, line);) {
+        flags.push_back(line);
+    }
+    ASSERT_EQ(flags.size(), static_cast<size_t>(sum.video));
+    for (int start : pieceStarts) {
+        EXPECT_EQ(flags[static_cast<size_t>(start)].front(), 'K') << "frame " << start;
+    }
+
+    // The sensor box holds every piece's records in order, under the first camera block.
+    std::string records;
+    for (const fs::path& p : pieces) {
+        records += Gps0Records(p);
+    }
+    EXPECT_EQ(Gps0Records(out), records);
+    EXPECT_EQ(Gps0Camera(out), Gps0Camera(pieces[0]));
+
+    // Our own reader sees one drive (it ties records to frames of the recorder's microsecond
+    // clock, so only for recordings of that clock).
+    if (ourClock) {
+        const json joinedTrack = Cli("track " + Quote(out));
+        std::vector<json> expected;
+        for (size_t i = 0; i < n; ++i) {
+            const json piece = Cli("track " + Quote(pieces[i]));
+            for (const json& g : piece["gps"]) {
+                expected.push_back(g);
+            }
+        }
+        ASSERT_EQ(joinedTrack["gps"].size(), expected.size());
+        for (size_t k = 0; k < expected.size(); ++k) {
+            EXPECT_EQ(joinedTrack["gps"][k]["lat"], expected[k]["lat"]) << k;
+            EXPECT_EQ(joinedTrack["gps"][k]["time"], expected[k]["time"]) << k;
+            EXPECT_EQ(joinedTrack["gps"][k]["index"], static_cast<int>(k));
+        }
+    }
+    const json info = Cli("info " + Quote(out));
+    const json first = Cli("info " + Quote(pieces[0]));
+    EXPECT_EQ(info["camera"], first["camera"]);
+    EXPECT_EQ(info["is_recording_file"], true);
+    EXPECT_EQ(info["sample_count"], sum.video);
+
+    // Decoded frames come out in presentation order: each piece's frames follow the last
+    // piece's, every frame once.
+    const auto frames = RunCommand(
+        "ffprobe -v error -select_streams v -show_entries frame=pts "
+        "-of csv=p=0 " +
+        Quote(out));
+    std::stringstream framesText(frames.output);
+    long previous = -1;
+    int count = 0;
+    for (std::string line; std::getline(framesText, line);) {
+        if (line.empty() || !std::isdigit(static_cast<unsigned char>(line[0]))) {
+            continue;  // side data lines
+        }
+        const long pts = std::stol(line);
+        ++count;
+        EXPECT_GT(pts, previous) << "frame " << count;
+        previous = pts;
+    }
+    EXPECT_EQ(count, sum.video);
+}
+
 class JoinGenerated : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
@@ -81,66 +200,9 @@ class JoinGenerated : public ::testing::Test {
         return s;
     }
 
-    // Joins the first n pieces and checks the result against the pieces.
     static void CheckJoin(size_t n) {
-        const fs::path out = *dir_ / "out" / ("joined" + std::to_string(n) + ".MP4");
-        const auto r = RunCommand(std::string(TAVRILO_CLI) + " join " + Quote(out) + Inputs(n));
-        ASSERT_EQ(r.status, 0) << r.output;
-
-        // FFmpeg decodes every frame without a complaint.
-        const auto decode = RunCommand("ffmpeg -v error -xerror -i " + Quote(out) + " -f null -");
-        EXPECT_EQ(decode.status, 0) << decode.output;
-        EXPECT_EQ(decode.output, "");
-
-        Counts sum;
-        std::vector<int> pieceStarts;
-        for (size_t i = 0; i < n; ++i) {
-            const Counts c = Probe((*inputs_)[i]);
-            pieceStarts.push_back(sum.video);
-            sum.video += c.video;
-            sum.audio += c.audio;
-            sum.duration += c.duration;
-        }
-        const Counts joined = Probe(out);
-        EXPECT_EQ(joined.video, sum.video);
-        EXPECT_EQ(joined.audio, sum.audio);
-        EXPECT_NEAR(joined.duration, sum.duration, 0.002 * static_cast<double>(n));
-
-        // The first frame of every piece is a key frame, as FFmpeg reads the packets.
-        const auto packets = RunCommand(
-            "ffprobe -v error -select_streams v -show_entries packet=flags "
-            "-of csv=p=0 " +
-            Quote(out));
-        std::vector<std::string> flags;
-        std::stringstream lines(packets.output);
-        for (std::string line; std::getline(lines, line);) {
-            flags.push_back(line);
-        }
-        ASSERT_EQ(flags.size(), static_cast<size_t>(sum.video));
-        for (int start : pieceStarts) {
-            EXPECT_EQ(flags[static_cast<size_t>(start)].front(), 'K') << "frame " << start;
-        }
-
-        // Our own reader sees one drive: every piece's records in order, the first camera block.
-        const json joinedTrack = Cli("track " + Quote(out));
-        std::vector<json> expected;
-        for (size_t i = 0; i < n; ++i) {
-            const json piece = Cli("track " + Quote((*inputs_)[i]));
-            for (const json& g : piece["gps"]) {
-                expected.push_back(g);
-            }
-        }
-        ASSERT_EQ(joinedTrack["gps"].size(), expected.size());
-        for (size_t k = 0; k < expected.size(); ++k) {
-            EXPECT_EQ(joinedTrack["gps"][k]["lat"], expected[k]["lat"]) << k;
-            EXPECT_EQ(joinedTrack["gps"][k]["time"], expected[k]["time"]) << k;
-            EXPECT_EQ(joinedTrack["gps"][k]["index"], static_cast<int>(k));
-        }
-        const json info = Cli("info " + Quote(out));
-        const json first = Cli("info " + Quote((*inputs_)[0]));
-        EXPECT_EQ(info["camera"], first["camera"]);
-        EXPECT_EQ(info["is_recording_file"], true);
-        EXPECT_EQ(info["sample_count"], sum.video);
+        const std::vector<fs::path> pieces(inputs_->begin(), inputs_->begin() + n);
+        CheckJoinOf(pieces, *dir_ / "out" / ("joined" + std::to_string(n) + ".MP4"));
     }
 
     static fs::path* dir_;
@@ -156,6 +218,22 @@ TEST_F(JoinGenerated, TwoPieces) {
 TEST_F(JoinGenerated, TenPieces) {
     ASSERT_EQ(inputs_->size(), 10u);
     CheckJoin(10);
+}
+
+TEST_F(JoinGenerated, ProgressOnlyOnATerminal) {
+    const fs::path out = *dir_ / "out";
+    const std::string join = std::string(TAVRILO_CLI) + " join --force ";
+    // Into a pipe or a file: the JSON result on stdout and nothing on stderr.
+    auto r = RunCommand(join + Quote(out / "p1.MP4") + Inputs(3) + " 2>" + Quote(out / "err"));
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(fs::file_size(out / "err"), 0u);
+    fs::remove(out / "err");
+    // On a terminal (script gives the command one): one line rewritten in place, then ended.
+    r = RunCommand("script -qec " + Quote(join + Quote(out / "p2.MP4") + Inputs(3)) + " /dev/null");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find(" 66%\r 99%\r100%\r\n{"), std::string::npos) << r.output;
+    fs::remove(out / "p1.MP4");
+    fs::remove(out / "p2.MP4");
 }
 
 TEST_F(JoinGenerated, FailedJoinsLeaveTheFolderAsItWas) {
@@ -220,6 +298,74 @@ TEST_F(JoinGenerated, RefusesWithTooLittleFreeSpace) {
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.output.find("not enough free space"), std::string::npos) << r.output;
     EXPECT_TRUE(fs::is_empty(mount));
+}
+
+}  // namespace
+
+namespace {
+
+// Clips written by the ffmpeg program with libx264 (its defaults use B-frames, so the files
+// carry composition offsets and edit lists) and AAC, each given the recorder's sensor box
+// afterwards: three consecutive pieces of 10, 10 and 6 seconds of one drive.
+class JoinOtherEncoder : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("tavrilo-join-ffmpeg-" + std::to_string(getpid()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // One clip; `video` is the encoder's part of the ffmpeg command line.
+    fs::path Clip(const std::string& name, int seconds, int startSecond, const std::string& video,
+                  int size = 128) {
+        const fs::path file = dir_ / name;
+        const std::string s = std::to_string(size);
+        const auto encode = RunCommand(
+            "ffmpeg -v error -y -f lavfi -i testsrc=size=" + s + "x" + s +
+            ":rate=30 -f lavfi -i sine=frequency=440:sample_rate=48000 -t " +
+            std::to_string(seconds) + " " + video + " -pix_fmt yuv420p -c:a aac " + Quote(file));
+        EXPECT_EQ(encode.status, 0) << encode.output;
+        char start[32];
+        std::snprintf(start, sizeof start, "2026-06-01 10:00:%02d", startSecond);
+        const auto sensors =
+            RunCommand(std::string(TAVRILO_GEN) + " sensors " + Quote(file) + " --seconds " +
+                       std::to_string(seconds) + " --size " + s + " --start '" + start + "'");
+        EXPECT_EQ(sensors.status, 0) << sensors.output;
+        return file;
+    }
+    std::vector<fs::path> Drive(const std::string& video) {
+        return {Clip("001_100000_A.MP4", 10, 0, video), Clip("002_100010_A.MP4", 10, 10, video),
+                Clip("003_100020_A.MP4", 6, 20, video)};
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(JoinOtherEncoder, DefaultX264WithBFrames) {
+    const auto pieces = Drive("-c:v libx264");
+    // The pieces do carry composition offsets.
+    ASSERT_EQ(RunCommand("grep -q ctts " + Quote(pieces[0])).status, 0);
+    CheckJoinOf(pieces, dir_ / "joined.MP4", false);
+}
+
+TEST_F(JoinOtherEncoder, X264WithoutBFrames) {
+    CheckJoinOf(Drive("-c:v libx264 -bf 0"), dir_ / "joined.MP4", false);
+}
+
+TEST_F(JoinOtherEncoder, OtherPictureSizeOrCodecIsRefusedAndNothingWritten) {
+    const fs::path first = Clip("001_100000_A.MP4", 2, 0, "-c:v libx264");
+    const std::vector<fs::path> others = {
+        Clip("002_100002_A.MP4", 2, 2, "-c:v libx264", 96),
+        Clip("003_100004_A.MP4", 2, 4, "-c:v mpeg4"),
+    };
+    const auto before = Listing(dir_);
+    for (const fs::path& other : others) {
+        const auto r = RunCommand(std::string(TAVRILO_CLI) + " join " + Quote(dir_ / "joined.MP4") +
+                                  " " + Quote(first) + " " + Quote(other));
+        EXPECT_NE(r.status, 0) << other;
+        EXPECT_NE(r.output.find("codec settings"), std::string::npos) << r.output;
+    }
+    EXPECT_EQ(Listing(dir_), before);
 }
 
 }  // namespace

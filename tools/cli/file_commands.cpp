@@ -4,7 +4,10 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <nlohmann/json.hpp>
+
+#include <unistd.h>
 
 #include "engine/engine.h"
 #include "recordings/csv_export.h"
@@ -26,6 +29,35 @@ void StopOnInterrupt() {
     // Past a file-size limit a write should fail (and the job clean up), not kill the process.
     std::signal(SIGXFSZ, SIG_IGN);
 }
+
+// The percentage done on standard error, one line rewritten in place, ended by a newline; only
+// on a terminal: a log file or a pipe gets nothing.
+class TerminalProgress {
+  public:
+    TerminalProgress() : terminal_(isatty(STDERR_FILENO) == 1) {}
+    ~TerminalProgress() { Finish(); }
+
+    void Show(int done, int total) {
+        if (terminal_) {
+            std::fprintf(stderr, "\r%3d%%", total > 0 ? done * 100 / total : 100);
+            shown_ = true;
+        }
+    }
+    // Ends the line before anything else is printed.
+    void Finish() {
+        if (shown_) {
+            std::fputs("\n", stderr);
+            shown_ = false;
+        }
+    }
+    std::function<void(int, int)> Callback() {
+        return [this](int done, int total) { Show(done, total); };
+    }
+
+  private:
+    bool terminal_;
+    bool shown_ = false;
+};
 
 // Splits "--force" off the arguments.
 Args Positional(const Args& args, bool* force) {
@@ -63,9 +95,8 @@ int Csv(const Args& args) {
     options.folder = rest[1];
     options.overwrite = force;
     options.running = &g_running;
-    options.progress = [](int done, int total) {
-        std::fprintf(stderr, "\r%3d%%", total > 0 ? done * 100 / total : 100);
-    };
+    TerminalProgress progress;
+    options.progress = progress.Callback();
     std::string path, error;
     const CsvResult result = ExportCsv(
         list,
@@ -76,7 +107,7 @@ int Csv(const Args& args) {
         },
         options, &path, &error);
     ops.Shutdown(&ctx);
-    std::fputs("\n", stderr);
+    progress.Finish();
     switch (result) {
         case CsvResult::kDone:
             std::puts(ordered_json{{"file", path}, {"recordings", list.size()}}.dump(2).c_str());
@@ -104,12 +135,11 @@ int Join(const Args& args) {
     JoinOptions options;
     options.overwrite = force;
     options.running = &g_running;
-    options.progress = [](int done, int total) {
-        std::fprintf(stderr, "\r%3d%%", total > 0 ? done * 100 / total : 100);
-    };
+    TerminalProgress progress;
+    options.progress = progress.Callback();
     std::string error;
     const JoinResult result = JoinRecordings(inputs, rest[0], options, &error);
-    std::fputs("\n", stderr);
+    progress.Finish();
     if (result == JoinResult::kCancelled) {
         return Fail("join", "cancelled; nothing was written");
     }

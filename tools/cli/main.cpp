@@ -29,7 +29,9 @@ const std::vector<Command>& Commands() {
         {"track", "track FILE [--frames N]     the sensor records tied to N video frames",
          tavrilo::cli::Track},
         {"scan",
-         "scan SOURCE [--tree]        the recordings of a card, folder or file, in list order",
+         "scan SOURCE [--tree] [--as card|folder]\n"
+         "                              the recordings of a card, folder or file, in list\n"
+         "                              order, and the folder tree the viewer shows for it",
          tavrilo::cli::Scan},
         {"csv", "csv SOURCE OUTDIR [--force] write the CSV summary of a source's recordings",
          tavrilo::cli::Csv},

@@ -57,21 +57,32 @@ class JsonTree : public FolderTree {
 }  // namespace
 
 int Scan(const Args& args) {
+    constexpr const char* kUsage = "usage: tavrilo-cli scan SOURCE [--tree] [--as card|folder]";
     std::string source;
     bool withTree = false;
-    for (const std::string& a : args) {
+    SourceKind kind = SourceKind::kCard;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
         if (a == "--tree") {
             withTree = true;
+        } else if (a == "--as" && i + 1 < args.size()) {
+            const std::string& as = args[++i];
+            if (as != "card" && as != "folder") {
+                return Fail("scan", kUsage);
+            }
+            kind = as == "card" ? SourceKind::kCard : SourceKind::kFolder;
         } else if (source.empty()) {
             source = a;
         } else {
-            return Fail("scan", "usage: tavrilo-cli scan SOURCE [--tree]");
+            return Fail("scan", kUsage);
         }
     }
     std::error_code ec;
     if (source.empty() || !std::filesystem::exists(source, ec)) {
-        return Fail("scan", source.empty() ? "usage: tavrilo-cli scan SOURCE [--tree]"
-                                           : "no such file or folder: " + source);
+        return Fail("scan", source.empty() ? kUsage : "no such file or folder: " + source);
+    }
+    if (!std::filesystem::is_directory(source, ec)) {
+        kind = SourceKind::kFile;
     }
     EngineContext ctx;
     const EngineOps& ops = GetEngineOps();
@@ -93,12 +104,12 @@ int Scan(const Args& args) {
     }
     ordered_json out = {{"source", source}, {"recordings", std::move(recordings)}};
     if (withTree) {
+        // The same tree the file manager shows for this kind of source.
         JsonTree tree;
         RecordingList found;
         RecordingList folders;
-        int counter = 0;
         library.ResetListCounter();
-        library.FillFolderTree(tree, 0, source, true, &found, &folders, 0, &counter);
+        library.FillSourceTree(tree, source, kind, &found, &folders);
         out["tree"] = tree.Children(0);
     }
     ops.Shutdown(&ctx);

@@ -20,6 +20,9 @@ using namespace tavrilo::gen;
 constexpr const char* kUsage = R"(usage:
   tavrilo-gen recording OUT.MP4 [options]
   tavrilo-gen card DIR [--folders N] [--per-folder N] [options]
+  tavrilo-gen sensors FILE.MP4 [options]
+                      appends the recorder's "gps0" box (the sensor records of --seconds of
+                      the drive, and the camera block) to an MP4 another program wrote
 
 options:
   --size N            square frame size in pixels (even; default 320, card 192)
@@ -87,8 +90,8 @@ Options Parse(int argc, char** argv) {
     }
     Options o;
     o.command = args[0];
-    if (o.command != "recording" && o.command != "card") {
-        Fail("unknown command '" + o.command + "' (recording or card); see --help");
+    if (o.command != "recording" && o.command != "card" && o.command != "sensors") {
+        Fail("unknown command '" + o.command + "' (recording, card or sensors); see --help");
     }
     if (args.size() < 2) {
         Fail(o.command + " needs an output path");
@@ -217,6 +220,20 @@ int main(int argc, char** argv) {
     }
     RecordingSpec& spec = o.spec;
     spec.video.frames = std::max(1, static_cast<int>(std::lround(o.seconds * spec.video.fps)));
+    if (o.command == "sensors") {
+        PieceOptions piece = DefaultPieceForKind(o.kind, o.seconds);
+        if (o.eventsGiven) {
+            piece.events = spec.piece.events;
+        }
+        spec.piece = piece;
+        DriveSimulator drive(o.start);
+        if (!AppendSensorRecords(o.target, spec, drive, &error)) {
+            Fail(error);
+        }
+        std::printf("%s: %d sensor records appended\n", o.target.c_str(),
+                    RecordCountFor(spec.video));
+        return 0;
+    }
     spec.camera.numberA = spec.video.width;
     spec.camera.numberB = spec.video.height;
     spec.camera.numberC = static_cast<int>(std::lround(spec.video.fps));

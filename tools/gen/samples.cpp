@@ -103,6 +103,32 @@ bool GenerateRecording(const std::filesystem::path& out, const RecordingSpec& sp
     return WriteRecording(out, spec.video, render, box, error);
 }
 
+bool AppendSensorRecords(const std::filesystem::path& file, const RecordingSpec& spec,
+                         DriveSimulator& drive, std::string* error) {
+    const int count = RecordCountFor(spec.video);
+    if (count > static_cast<int>(kMaxRecords)) {
+        *error = "too long: a recording holds at most 65535 sensor records (109 minutes)";
+        return false;
+    }
+    CameraBlockOptions camera = spec.camera;
+    camera.numberA = spec.video.width;
+    camera.numberB = spec.video.height;
+    camera.numberC = static_cast<int>(std::lround(spec.video.fps));
+    const std::vector<uint8_t> box =
+        MakeGps0Box(MakeCameraBlock(camera), drive.Record(count, spec.piece));
+    std::ofstream out(file, std::ios::binary | std::ios::app);
+    if (!std::filesystem::is_regular_file(file) || !out) {
+        *error = "cannot append to " + file.string();
+        return false;
+    }
+    out.write(reinterpret_cast<const char*>(box.data()), static_cast<std::streamsize>(box.size()));
+    if (!out.flush()) {
+        *error = "cannot write " + file.string();
+        return false;
+    }
+    return true;
+}
+
 bool GenerateCard(const std::filesystem::path& root, const CardOptions& o,
                   std::vector<std::filesystem::path>* written, std::string* error) {
     std::error_code ec;

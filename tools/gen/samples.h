@@ -32,6 +32,11 @@ int RecordCountFor(const VideoOptions& video);
 bool GenerateRecording(const std::filesystem::path& out, const RecordingSpec& spec,
                        DriveSimulator& drive, std::string* error);
 
+// Appends a "gps0" box with the sensor records of `spec` (ten a second of its video) to an
+// existing MP4 file, as the recorder would have written them behind another encoder's boxes.
+bool AppendSensorRecords(const std::filesystem::path& file, const RecordingSpec& spec,
+                         DriveSimulator& drive, std::string* error);
+
 struct CardOptions {
     int folders = 3;
     int perFolder = 4;
