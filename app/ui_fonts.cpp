@@ -3,7 +3,7 @@
 #include <QPaintDevice>
 #include <cmath>
 
-#include "app/ui_texts.h"
+#include "texts/ui_texts.h"
 
 namespace tavrilo {
 namespace {

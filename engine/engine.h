@@ -4,9 +4,12 @@
 // (frame positions -1). The window thread calls the table; the prefetch threads call
 // PrefetchTrack only.
 //
-// Locks, always taken in this order: FileMutex (the back-end, PlayState, Position, Track,
-// LoadedTrack, AllTracks), CacheMutex (Prefetch; held by PrefetchTrack for its whole parse),
-// then the scan mutex shared by all readers. No thread holding CacheMutex waits for FileMutex.
+// Locks, always taken in this order: FileMutex (the back-end, PlayState, Position, the rate,
+// volume, zoom and picture fields, Track, LoadedTrack, AllTracks), CacheMutex (Prefetch; held
+// by PrefetchTrack for its whole parse), then the scan mutex shared by all readers. No thread
+// holding CacheMutex waits for FileMutex. Every operation that touches the back-end, the
+// tracks or the view holds FileMutex, so any thread may call them while CloseMovie, LoadTrack
+// or a prefetch runs on another.
 
 #include <atomic>
 #include <cstdint>
@@ -22,6 +25,9 @@
 
 namespace tavrilo {
 
+// What the open recording is doing.
+enum class MovieState : int32_t { kClosed = 0, kStopped = 1, kPlaying = 2, kPaused = 3 };
+
 struct EngineContext {
     uint16_t Volume = 0;
     MessageTarget* VideoWindow = nullptr;  // target of posted messages; not owned
@@ -34,7 +40,7 @@ struct EngineContext {
     float ZoomScale = 0;
     PictureRect VideoRect;
     int32_t PanX = 0, PanY = 0;
-    int32_t PlayState = 0;  // 0 closed, 1 stopped, 2 playing, 3 paused
+    MovieState PlayState = MovieState::kClosed;
     int64_t Position = 0;
     std::atomic<int32_t> Ready{0};  // set by the owner after Init; tested before each call
     int32_t MovieLoaded = 0;        // kept by the owner

@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/ui_texts.h"
 #include "platform/atomic_file.h"
 #include "platform/charset.h"
 #include "recordings/box_tree.h"
 #include "recordings/names.h"
+#include "texts/ui_texts.h"
 
 namespace tavrilo {
 namespace {

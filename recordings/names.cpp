@@ -3,8 +3,8 @@
 #include <array>
 #include <regex>
 
-#include "app/ui_texts.h"
 #include "platform/utf8.h"
+#include "texts/ui_texts.h"
 
 namespace tavrilo {
 namespace {

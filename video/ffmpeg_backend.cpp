@@ -1,5 +1,7 @@
 #include "video/ffmpeg_backend.h"
 
+#include "video/ffmpeg_handles.h"
+
 #include <QWindow>
 
 #include "engine/engine.h"
@@ -119,20 +121,20 @@ std::unique_ptr<PlayerBackend> MakeFfmpegPlayer(EngineContext& ctx) {
 }
 
 std::optional<double> ProbeFrameRate(const std::string& path) {
-    AVFormatContext* format = nullptr;
-    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) {
+    AVFormatContext* raw = nullptr;
+    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) {
         return std::nullopt;
     }
+    const av::InputPtr format(raw);
     std::optional<double> rate;
-    if (avformat_find_stream_info(format, nullptr) >= 0) {
-        for (unsigned i = 0; i < format->nb_streams && !rate; ++i) {
-            const AVRational r = format->streams[i]->avg_frame_rate;
+    if (avformat_find_stream_info(raw, nullptr) >= 0) {
+        for (unsigned i = 0; i < raw->nb_streams && !rate; ++i) {
+            const AVRational r = raw->streams[i]->avg_frame_rate;
             if (r.num > 0 && r.den > 0) {
                 rate = av_q2d(r);
             }
         }
     }
-    avformat_close_input(&format);
     return rate;
 }
 

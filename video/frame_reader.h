@@ -8,22 +8,12 @@
 #include <string>
 
 #include "video/video_frame.h"
-
-struct AVFormatContext;
-struct AVCodecContext;
-struct AVFrame;
-struct AVPacket;
-struct SwsContext;
+#include "video/video_input.h"
 
 namespace tavrilo {
 
 class FrameReader {
   public:
-    FrameReader();
-    ~FrameReader();
-    FrameReader(const FrameReader&) = delete;
-    FrameReader& operator=(const FrameReader&) = delete;
-
     // Opens the first video stream; false with `error` set when it cannot be decoded.
     bool Open(const std::string& path, std::string* error);
     void Close();
@@ -39,13 +29,9 @@ class FrameReader {
 
   private:
     std::optional<VideoFrame> Decode(int64_t wantedPts, std::string* error);
-    VideoFrame Wrap(AVFrame* frame);
+    VideoFrame Wrap(av::FramePtr frame);
 
-    AVFormatContext* format_ = nullptr;
-    AVCodecContext* codec_ = nullptr;
-    AVPacket* packet_ = nullptr;
-    SwsContext* convert_ = nullptr;
-    int stream_ = -1;
+    VideoInput in_;
     bool draining_ = false;
 };
 

@@ -16,25 +16,19 @@
 #include <vector>
 
 #include "engine/messages.h"
+#include "video/audio_decoder.h"
 #include "video/audio_output.h"
 #include "video/frame_presenter.h"
 #include "video/presentation_clock.h"
+#include "video/results.h"
+#include "video/video_input.h"
 
-struct AVBufferRef;
-struct AVCodec;
-struct AVFormatContext;
-struct AVCodecContext;
-struct AVPacket;
-struct SwrContext;
-struct SwsContext;
 class QWindow;
 
 namespace tavrilo {
 
 inline constexpr uint32_t UWM_SESSION_PAUSED = kWmApp + 1001;
 inline constexpr uint32_t UWM_SESSION_ENDED = kWmApp + 1002;
-inline constexpr int kInvalidRequestResult = static_cast<int>(0xC00D36B2);
-inline constexpr int kPointerResult = static_cast<int>(0x80004003);
 
 class CPlayer {
   public:
@@ -83,52 +77,59 @@ class CPlayer {
 
   private:
     enum class Command { kNone, kSeek, kQuit };
+
+    // The decoder thread's side: runs on that thread only (Open and Close touch it before the
+    // thread starts and after it ended).
     void DecodeLoop();
     bool DecodeNext(VideoFrame* out);
     void DoSeek(int64_t target);
-    void OpenAudio();
-    void TryHardware(const AVCodec* decoder);
-    void DecodeAudio(const AVPacket* packet);
-    void Post(uint32_t message);
+    // The end notice's thread.
     void NotifyLoop();
+    void Post(uint32_t message);
+    void JoinThreads();
 
     MessageTarget* eventWindow_;
     QWindow* videoWindow_;
     PresentationClock clock_;
     FramePresenter presenter_;
-    std::atomic<int> state_{kClosed};
-
-    AVFormatContext* format_ = nullptr;
-    AVCodecContext* codec_ = nullptr;
-    AVPacket* packet_ = nullptr;
-    SwsContext* convert_ = nullptr;
-    int stream_ = -1;
-    bool hardwareWanted_ = false;
-    AVBufferRef* hardwareDevice_ = nullptr;
-    int audioStream_ = -1;
-    AVCodecContext* audioCodec_ = nullptr;
-    SwrContext* resample_ = nullptr;
     AudioOutput audio_;
-    std::vector<int16_t> audioBuffer_;
+    std::atomic<int> state_{kClosed};
+    bool hardwareWanted_ = false;
+
+    // What Open learned of the recording; fixed while it is open.
+    av::BufferPtr hardwareDevice_;
     bool hasAudio_ = false;
     uint16_t volume_ = 65535;
     int64_t duration100ns_ = 0;
     int64_t frameDuration100ns_ = 0;
     int width_ = 0, height_ = 0;
 
-    std::thread decoder_;
-    std::thread notifier_;
-    std::mutex mutex_;  // commands to the decoder thread and its progress
+    // The decoder thread's own state.
+    struct Decoding {
+        VideoInput input;
+        AudioDecoder audio;
+    };
+    Decoding decoding_;
+
+    // Commands to the decoder thread and its progress, guarded by mutex_.
+    struct Shared {
+        Command command = Command::kNone;
+        int64_t seekTarget = 0;
+        int64_t seekGeneration = 0, shownGeneration = -1;
+        bool atEnd = false;
+        bool endPending = false;  // the end notice is due
+        bool quitNotifier = false;
+    };
+    std::mutex mutex_;
+    Shared shared_;
     std::condition_variable commandCv_;
     std::condition_variable shownCv_;
-    Command command_ = Command::kNone;
-    int64_t seekTarget_ = 0;
-    int64_t seekGeneration_ = 0, shownGeneration_ = -1;
-    std::atomic<bool> abort_{false};
-    bool atEnd_ = false;
-    bool endPending_ = false;  // the end notice is due (guarded by mutex_)
-    bool quitNotifier_ = false;
     std::condition_variable notifyCv_;
+    // Cuts a frame's delivery short (a seek or the end is waiting); read by the presenter.
+    std::atomic<bool> abort_{false};
+
+    std::thread decoder_;
+    std::thread notifier_;
 };
 
 }  // namespace tavrilo

@@ -6,10 +6,9 @@
 #include <mutex>
 #include <optional>
 
-namespace tavrilo {
+#include "video/results.h"
 
-inline constexpr int kInvalidRequest = static_cast<int>(0xC00D36B2);
-inline constexpr int kNotInitialized = static_cast<int>(0xC00D36B6);
+namespace tavrilo {
 
 template <typename Sample>
 class SamplePool {

@@ -12,11 +12,10 @@
 #include <mutex>
 
 #include "video/presentation_clock.h"
+#include "video/results.h"
 #include "video/video_frame.h"
 
 namespace tavrilo {
-
-inline constexpr int kUnexpected = static_cast<int>(0x8000FFFF);
 
 // A frame on its way to the screen, with the token of the pool generation it came from.
 struct PresenterSample {

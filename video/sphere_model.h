@@ -12,6 +12,7 @@
 
 #include "video/gl_canvas.h"
 #include "video/projection.h"
+#include "video/results.h"
 #include "video/video_frame.h"
 
 namespace tavrilo {
@@ -36,10 +37,6 @@ struct ViewState {
 ViewState CurrentViewState();
 // Back to the state at program start (tests only: the program never resets it as a whole).
 void ResetViewStateForTesting();
-
-// Results, as the drawing layer reports them: 0 success, negative failure.
-inline constexpr int kOk = 0;
-inline constexpr int kFail = -2147467259;  // 0x80004005
 
 struct CameraMatrices {
     Mat4 view, projection, world;

@@ -62,7 +62,7 @@ class Engine : public ::testing::Test {
 
 TEST_F(Engine, InitSetsTheStartingState) {
     EXPECT_EQ(ctx.RateCode, 1);
-    EXPECT_EQ(ctx.PlayState, 0);
+    EXPECT_EQ(ctx.PlayState, MovieState::kClosed);
     EXPECT_EQ(ctx.FileMutexName, "hFileMutex");
     EXPECT_EQ(ctx.CacheMutexName, "hCacheFileMutex");
     EXPECT_EQ(ctx.Track.ScanMutex, &FindMutex());
@@ -110,7 +110,7 @@ TEST_F(Engine, TableSlotsInOrder) {
 TEST_F(Engine, OpenMovieMeasuresTheRecording) {
     TempFile f(RecordingWithRecords(3));
     Open(f);
-    EXPECT_EQ(ctx.PlayState, 1);
+    EXPECT_EQ(ctx.PlayState, MovieState::kStopped);
     EXPECT_EQ(ctx.FrameDurationMs, 33.0f);
     EXPECT_EQ(ctx.LoadedTrack.FrameDurationMs, 33.0f);
     EXPECT_EQ(ops.GetFrameCount(&ctx), 90);  // 3 s / 33 ms, truncated
@@ -119,7 +119,7 @@ TEST_F(Engine, OpenMovieMeasuresTheRecording) {
     EXPECT_EQ(ctx.Track.Path, "");
     EXPECT_FALSE(ctx.Track.File.IsOpen());
     EXPECT_EQ(ops.CloseMovie(&ctx), 1);
-    EXPECT_EQ(ctx.PlayState, 0);
+    EXPECT_EQ(ctx.PlayState, MovieState::kClosed);
 }
 
 TEST_F(Engine, ShortMoviesOpenOnlyAtFifteenMilliseconds) {
@@ -128,7 +128,7 @@ TEST_F(Engine, ShortMoviesOpenOnlyAtFifteenMilliseconds) {
     };
     TempFile oneSecond33(movie(1000, 33333));
     EXPECT_EQ(ops.OpenMovie(&ctx, oneSecond33.path().c_str()), 0);
-    EXPECT_EQ(ctx.PlayState, 0);
+    EXPECT_EQ(ctx.PlayState, MovieState::kClosed);
     TempFile oneSecond15(movie(1000, 15000));
     EXPECT_EQ(ops.OpenMovie(&ctx, oneSecond15.path().c_str()), 1);
     TempFile twoSeconds(movie(1600, 33333));
@@ -149,7 +149,7 @@ TEST_F(Engine, OpenMovieWithoutABackEndFails) {
     ctx.MakePlayer = nullptr;
     TempFile f(RecordingWithRecords(3));
     EXPECT_EQ(ops.OpenMovie(&ctx, f.path().c_str()), 0);
-    EXPECT_EQ(ctx.PlayState, 0);
+    EXPECT_EQ(ctx.PlayState, MovieState::kClosed);
 }
 
 TEST_F(Engine, LoadTrackParsesAndIndexesThenPublishes) {
@@ -270,7 +270,7 @@ TEST_F(Engine, RateCodes) {
 
     // Not playing: both directions give 1. Not ready: 0.
     EXPECT_EQ(engine::NextRateCode(&ctx, 1), 1);
-    ctx.PlayState = 2;
+    ctx.PlayState = MovieState::kPlaying;
     EXPECT_EQ(engine::NextRateCode(&ctx, 0), -1);
     // Without reverse play, -1 from x1 becomes x0.5 with code -2, muted.
     ASSERT_EQ(ops.SetRate(&ctx, -1), 1);
@@ -418,15 +418,15 @@ TEST_F(EnginePlayback, PositionZeroIsAskedForAgainBeforeItIsBelieved) {
 }
 
 TEST_F(EnginePlayback, PlayPauseStopFollowTheStates) {
-    ctx.PlayState = 1;
+    ctx.PlayState = MovieState::kStopped;
     EXPECT_EQ(ops.Play(&ctx), 1);
-    EXPECT_EQ(ctx.PlayState, 2);
+    EXPECT_EQ(ctx.PlayState, MovieState::kPlaying);
     EXPECT_TRUE(player->started);
     EXPECT_EQ(ops.Stop(&ctx), 1);
-    EXPECT_EQ(ctx.PlayState, 1);
+    EXPECT_EQ(ctx.PlayState, MovieState::kStopped);
     EXPECT_EQ(player->pauses, 1);  // stopping pauses the session
     EXPECT_EQ(ops.Pause(&ctx), 1);
-    EXPECT_EQ(ctx.PlayState, 3);
+    EXPECT_EQ(ctx.PlayState, MovieState::kPaused);
     EXPECT_EQ(player->pauses, 1);  // not started: nothing to pause
 }
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ui_texts.h"
+#include "texts/ui_texts.h"
 
 namespace tavrilo {
 namespace {

@@ -158,35 +158,35 @@ TEST_F(Playback, PausedSeeksShowTheExactFrameAt30And27Point5H264AndH265) {
 
 TEST_F(Playback, PlayStatesInEveryOrder) {
     Open(Generate("states.MP4", "--size 128 --seconds 4"));
-    EXPECT_EQ(ctx.PlayState, 1);
+    EXPECT_EQ(ctx.PlayState, MovieState::kStopped);
     EXPECT_EQ(ops.Pause(&ctx), 1);
-    EXPECT_EQ(ctx.PlayState, 3);
+    EXPECT_EQ(ctx.PlayState, MovieState::kPaused);
     EXPECT_EQ(ops.Play(&ctx), 1);
-    EXPECT_EQ(ctx.PlayState, 2);
+    EXPECT_EQ(ctx.PlayState, MovieState::kPlaying);
     EXPECT_EQ(ops.Play(&ctx), 1);  // already playing: nothing changes
-    EXPECT_EQ(ctx.PlayState, 2);
+    EXPECT_EQ(ctx.PlayState, MovieState::kPlaying);
     EXPECT_EQ(ops.Stop(&ctx), 1);
-    EXPECT_EQ(ctx.PlayState, 1);
+    EXPECT_EQ(ctx.PlayState, MovieState::kStopped);
     EXPECT_EQ(ops.Stop(&ctx), 1);
     EXPECT_EQ(ops.Play(&ctx), 1);
     EXPECT_EQ(ops.Pause(&ctx), 1);
     EXPECT_EQ(ops.Pause(&ctx), 1);
-    EXPECT_EQ(ctx.PlayState, 3);
+    EXPECT_EQ(ctx.PlayState, MovieState::kPaused);
     EXPECT_EQ(window.Count(UWM_SESSION_PAUSED), 2);  // the session paused twice
     EXPECT_EQ(ops.CloseMovie(&ctx), 1);
-    EXPECT_EQ(ctx.PlayState, 0);
+    EXPECT_EQ(ctx.PlayState, MovieState::kClosed);
     EXPECT_EQ(ops.Play(&ctx), 0);  // nothing open
 }
 
 TEST_F(Playback, StartBeforeTheRecordingIsReadyFails) {
     CPlayer player(&window, nullptr);
-    EXPECT_EQ(player.Start(), kInvalidRequestResult);  // closed
+    EXPECT_EQ(player.Start(), kInvalidRequest);  // closed
     player.presenter().HoldFramesForTesting(true);
     ASSERT_TRUE(player.Open(Generate("early.MP4", "--size 128 --seconds 1").string()));
     EXPECT_EQ(player.state(), CPlayer::kOpenPending);
-    EXPECT_EQ(player.Start(), kInvalidRequestResult);
+    EXPECT_EQ(player.Start(), kInvalidRequest);
     EXPECT_EQ(player.state(), CPlayer::kOpenPending);
-    EXPECT_EQ(player.SetVolume(100), kPointerResult);  // not ready: nothing to set
+    EXPECT_EQ(player.SetVolume(100), kPointer);  // not ready: nothing to set
     player.presenter().HoldFramesForTesting(false);
     ASSERT_TRUE(window.WaitFor(UWM_SESSION_READY).has_value());
     EXPECT_EQ(player.Start(), 0);

@@ -8,12 +8,11 @@
 #include <numbers>
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/opt.h>
-#include <libswscale/swscale.h>
 }
+
+#include "video/ffmpeg_handles.h"
 
 namespace tavrilo::gen {
 namespace {
@@ -27,29 +26,8 @@ std::string AvError(int code) {
     return buf;
 }
 
-struct FormatDeleter {
-    void operator()(AVFormatContext* oc) const {
-        if (oc->pb != nullptr && !(oc->oformat->flags & AVFMT_NOFILE)) {
-            avio_closep(&oc->pb);
-        }
-        avformat_free_context(oc);
-    }
-};
-struct CodecDeleter {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct SwsDeleter {
-    void operator()(SwsContext* s) const { sws_freeContext(s); }
-};
-
-using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
-using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
+using av::CodecPtr;
+using av::FramePtr;
 
 uint32_t Be32(const uint8_t* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
@@ -101,8 +79,8 @@ class Muxer {
     bool AddAudio(std::string* error);
     bool Encode(Encoder& enc, const AVFrame* frame, std::string* error);
 
-    std::unique_ptr<AVFormatContext, FormatDeleter> oc_;
-    std::unique_ptr<AVPacket, PacketDeleter> packet_{av_packet_alloc()};
+    av::OutputPtr oc_;
+    av::PacketPtr packet_{av_packet_alloc()};
     Encoder video_;
     Encoder audio_;
 };
@@ -425,7 +403,7 @@ bool WriteRecording(const std::filesystem::path& out, const VideoOptions& o,
         *error = "out of memory for frames";
         return false;
     }
-    std::unique_ptr<SwsContext, SwsDeleter> sws(
+    av::ScalerPtr sws(
         sws_getContext(o.width, o.height, AV_PIX_FMT_RGB24, o.width, o.height, AV_PIX_FMT_YUV420P,
                        SWS_BILINEAR | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr, nullptr, nullptr));
     std::vector<uint8_t> pixels(static_cast<size_t>(o.width) * o.height * 3);

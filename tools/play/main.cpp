@@ -72,7 +72,7 @@ class PlayWindow : public QWindow, public MessageTarget, public ViewTarget {
     }
     void CommitDrag() override { ops_.CommitDrag(&ctx_); }
     void Repaint() override { ops_.Repaint(&ctx_); }
-    int32_t PlayState() const override { return ctx_.PlayState; }
+    int32_t PlayState() const override { return static_cast<int32_t>(ctx_.PlayState); }
 
   protected:
     bool event(QEvent* e) override {

@@ -1,4 +1,4 @@
-#include "app/ui_texts.h"
+#include "texts/ui_texts.h"
 
 #include <array>
 #include <atomic>

@@ -1,0 +1,150 @@
+// The player's decoder thread (reading, decoding, exact seeks, handing frames to the presenter)
+// and the thread that sends the end notice.
+
+#include <chrono>
+
+#include "video/av_frames.h"
+#include "video/hardware_decode.h"
+#include "video/player.h"
+
+namespace tavrilo {
+namespace {
+
+constexpr AVRational k100ns{1, 10000000};
+constexpr auto kEndNoticeDelay = std::chrono::milliseconds(200);
+
+}  // namespace
+
+bool CPlayer::DecodeNext(VideoFrame* out) {
+    VideoInput& in = decoding_.input;
+    AVPacket* packet = in.packet.get();
+    av::FramePtr frame(av_frame_alloc());
+    for (;;) {
+        int rc = avcodec_receive_frame(in.codec.get(), frame.get());
+        if (rc >= 0) {
+            break;
+        }
+        if (rc != AVERROR(EAGAIN)) {
+            return false;  // end of stream (or a decoder that cannot go on)
+        }
+        rc = av_read_frame(in.format.get(), packet);
+        if (rc < 0) {
+            avcodec_send_packet(in.codec.get(), nullptr);
+            continue;
+        }
+        if (packet->stream_index == in.stream) {
+            avcodec_send_packet(in.codec.get(), packet);
+        } else if (packet->stream_index == decoding_.audio.stream()) {
+            // Sound only at the normal rate; the engine mutes the others.
+            decoding_.audio.Decode(packet, clock_.rate() == 1.0f, audio_);
+        }
+        av_packet_unref(packet);
+    }
+    // Frames decoded on the GPU come back to memory once, as the drawing uploads them.
+    frame = DownloadFrame(std::move(frame));
+    if (!frame) {
+        return false;
+    }
+    *out = WrapDecodedFrame(std::move(frame), in.videoStream(), &in.convert);
+    out->index = frameDuration100ns_ > 0
+                     ? (out->time100ns + frameDuration100ns_ / 2) / frameDuration100ns_
+                     : -1;
+    return true;
+}
+
+void CPlayer::DoSeek(int64_t target) {
+    VideoInput& in = decoding_.input;
+    av_seek_frame(in.format.get(), in.stream,
+                  av_rescale_q(target, k100ns, in.videoStream()->time_base), AVSEEK_FLAG_BACKWARD);
+    avcodec_flush_buffers(in.codec.get());
+    decoding_.audio.Flush();
+    audio_.Clear();
+    presenter_.Flush();
+    std::lock_guard lock(mutex_);
+    shared_.atEnd = false;
+}
+
+void CPlayer::DecodeLoop() {
+    int64_t skipUntil = -1;  // frames that end before this time are not shown (exact seeks)
+    int64_t generation = 0;  // the seek whose first frame is awaited
+    bool announceReady = true;
+    for (;;) {
+        {
+            std::unique_lock lock(mutex_);
+            if (shared_.atEnd) {
+                commandCv_.wait(lock, [this] { return shared_.command != Command::kNone; });
+            }
+            if (shared_.command == Command::kQuit) {
+                return;
+            }
+            if (shared_.command == Command::kSeek) {
+                shared_.command = Command::kNone;
+                skipUntil = shared_.seekTarget;
+                generation = shared_.seekGeneration;
+                abort_ = false;
+                lock.unlock();
+                DoSeek(skipUntil);
+                continue;
+            }
+        }
+        VideoFrame frame;
+        if (!DecodeNext(&frame)) {
+            {
+                std::lock_guard lock(mutex_);
+                shared_.atEnd = true;
+            }
+            presenter_.EndOfStream([this] {
+                clock_.Pause();
+                state_ = kStopped;
+                std::lock_guard lock(mutex_);
+                shared_.endPending = true;
+                notifyCv_.notify_all();
+            });
+            continue;
+        }
+        // The frame shown for a time is the one whose interval holds it.
+        if (skipUntil >= 0 && frame.time100ns + frameDuration100ns_ <= skipUntil) {
+            continue;
+        }
+        skipUntil = -1;
+        if (!presenter_.Deliver(frame, abort_)) {
+            continue;  // cut short: a seek or the end is waiting
+        }
+        std::lock_guard lock(mutex_);
+        if (shared_.shownGeneration < generation) {
+            shared_.shownGeneration = generation;
+            shownCv_.notify_all();
+        }
+        if (announceReady) {
+            announceReady = false;
+            if (state_ == kOpenPending) {
+                state_ = kStopped;
+            }
+            Post(UWM_SESSION_READY);
+        }
+    }
+}
+
+void CPlayer::NotifyLoop() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        notifyCv_.wait(lock, [this] { return shared_.endPending || shared_.quitNotifier; });
+        if (shared_.quitNotifier) {
+            return;
+        }
+        // The end notice follows the last frame by 200 ms, unless playback went elsewhere.
+        if (notifyCv_.wait_for(lock, kEndNoticeDelay,
+                               [this] { return shared_.quitNotifier || !shared_.endPending; })) {
+            if (shared_.quitNotifier) {
+                return;
+            }
+            continue;
+        }
+        shared_.endPending = false;
+        lock.unlock();
+        Post(UWM_SESSION_ENDED);
+        lock.lock();
+    }
+}
+
+}  // namespace tavrilo

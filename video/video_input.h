@@ -1,0 +1,34 @@
+#pragma once
+// A recording opened for decoding its video: the demuxer, the best video stream and its
+// decoder, a packet to read into and the cached pixel converter. The frame reader and the
+// player both start from one.
+
+#include <functional>
+#include <string>
+
+#include "video/ffmpeg_handles.h"
+
+namespace tavrilo {
+
+struct VideoInput {
+    av::InputPtr format;
+    av::CodecPtr codec;
+    av::PacketPtr packet;
+    av::ScalerPtr convert;
+    int stream = -1;
+
+    bool isOpen() const { return stream >= 0; }
+    AVStream* videoStream() const { return format->streams[stream]; }
+    void Close();
+};
+
+// FFmpeg's text for an error code.
+std::string AvErrorText(int code);
+
+// Opens `path` into `in` (closing what it held). `configure` may set the decoder up before it
+// is opened (a hardware device, say). False with `error` set when there is no video to decode.
+using DecoderSetup = std::function<void(AVCodecContext*, const AVCodec*)>;
+bool OpenVideoInput(const std::string& path, VideoInput* in, std::string* error,
+                    const DecoderSetup& configure = {});
+
+}  // namespace tavrilo
