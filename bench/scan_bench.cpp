@@ -56,9 +56,7 @@ int main(int argc, char** argv) {
     ops.Shutdown(&ctx);
     std::printf("card %s: %zu recordings, %d tree folders; %s of %d runs\n", card.c_str(),
                 recordings, folders, repeat == 1 ? "one" : "median", repeat);
-    std::printf("  recording list (scan + content test)  %9.3f ms\n",
-                listMs);
-    std::printf("  folder tree with kinds                %9.3f ms\n",
-                treeMs);
+    std::printf("  recording list (scan + content test)  %9.3f ms\n", listMs);
+    std::printf("  folder tree with kinds                %9.3f ms\n", treeMs);
     return 0;
 }
