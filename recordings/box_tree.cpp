@@ -34,14 +34,15 @@ constexpr uint64_t kHeaderView = 65535;
 
 class TreeParser {
   public:
-    TreeParser(Mp4Document& doc, bool copyData) : doc_(doc), copy_(copyData) {}
+    TreeParser(Mp4Document& doc, bool copyData, ParseError* error)
+        : doc_(doc), copy_(copyData), error_(error) {}
 
     // Parses the children of `parent`; false on a failure that voids the whole parse.
     bool ParseChildren(BoxNode& parent) {
         uint64_t offset = parent.Offset;
         uint64_t accumulated = 0;
         while (accumulated < parent.Size) {
-            auto view = doc_.File.MapRange(offset, kHeaderView, doc_.FileSize);
+            auto view = doc_.Bytes->View(offset, kHeaderView, doc_.FileSize);
             if (!view || !view->bytes().Has(0, 8)) {
                 return true;  // the file ends here
             }
@@ -97,11 +98,13 @@ class TreeParser {
         // A data box whose payload runs past the end of the file is damage the writers
         // could not copy; the parse fails rather than hand on a short box.
         if (node.Offset + node.Size > doc_.FileSize) {
-            return false;
+            return Fail(ParseError::Kind::kNotEnoughData,
+                        "the " + node.Type + " box runs past the end of the file");
         }
-        auto view = doc_.File.MapRange(node.Offset, node.Size, doc_.FileSize);
+        auto view = doc_.Bytes->View(node.Offset, node.Size, doc_.FileSize);
         if (!view || view->bytes().size() != node.Size) {
-            return false;
+            return Fail(ParseError::Kind::kNotEnoughData,
+                        "the " + node.Type + " box could not be read");
         }
         node.Data.assign(view->bytes().data(), view->bytes().data() + node.Size);
         node.HasData = true;
@@ -124,8 +127,16 @@ class TreeParser {
         return true;
     }
 
+    bool Fail(ParseError::Kind kind, std::string check) {
+        if (error_ != nullptr) {
+            *error_ = {kind, std::move(check)};
+        }
+        return false;
+    }
+
     Mp4Document& doc_;
     bool copy_;
+    ParseError* error_;
 };
 
 void FillLists(Mp4Document& doc, BoxNode& node) {
@@ -164,20 +175,35 @@ uint64_t BoxNode::DiskSize() const {
     return total;
 }
 
-std::unique_ptr<Mp4Document> ParseBoxTree(const std::string& path, bool copyData) {
+std::unique_ptr<Mp4Document> ParseBoxTree(const ByteSource& bytes, std::string name, bool copyData,
+                                          ParseError* error) {
     auto doc = std::make_unique<Mp4Document>();
-    doc->Path = path;
-    if (!doc->File.Open(path)) {
-        return nullptr;
-    }
-    doc->FileSize = doc->File.size();
+    doc->Path = std::move(name);
+    doc->Bytes = &bytes;
+    doc->FileSize = bytes.size();
     doc->Root.Size = doc->Root.OrigSize = doc->FileSize;
     doc->Root.Source = &doc->Path;
-    TreeParser parser(*doc, copyData);
+    TreeParser parser(*doc, copyData, error);
     if (!parser.ParseChildren(doc->Root)) {
         return nullptr;
     }
     IndexBoxLists(*doc);
+    return doc;
+}
+
+std::unique_ptr<Mp4Document> ParseBoxTree(const std::string& path, bool copyData,
+                                          ParseError* error) {
+    auto file = std::make_unique<MappedFile>();
+    if (!file->Open(path)) {
+        if (error != nullptr) {
+            *error = {ParseError::Kind::kNotEnoughData, "the file cannot be opened"};
+        }
+        return nullptr;
+    }
+    auto doc = ParseBoxTree(*file, path, copyData, error);
+    if (doc) {
+        doc->OwnedFile = std::move(file);
+    }
     return doc;
 }
 
@@ -187,8 +213,8 @@ NodePayload::NodePayload(const Mp4Document& doc, const BoxNode& node, uint64_t m
                                                   std::min<uint64_t>(node.Data.size(), maxBytes)));
         return;
     }
-    mapped_ = doc.File.MapRange(node.Offset, std::min(node.Size, maxBytes),
-                                std::min(doc.FileSize, node.Offset + node.Size));
+    mapped_ = doc.Bytes->View(node.Offset, std::min(node.Size, maxBytes),
+                              std::min(doc.FileSize, node.Offset + node.Size));
     if (mapped_) {
         view_ = mapped_->bytes();
     }

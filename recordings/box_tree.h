@@ -13,6 +13,7 @@
 
 #include "platform/mapped_file.h"
 #include "platform/system_time.h"
+#include "recordings/parse_error.h"
 
 namespace tavrilo {
 
@@ -70,8 +71,9 @@ struct Mp4Document {
     Mp4Document(const Mp4Document&) = delete;
     Mp4Document& operator=(const Mp4Document&) = delete;
 
-    std::string Path;
-    MappedFile File;
+    std::string Path;  // the file's path, or a name for bytes parsed from memory
+    std::unique_ptr<MappedFile> OwnedFile;  // when the document opened the file itself
+    const ByteSource* Bytes = nullptr;      // where the payloads are read from
     uint64_t FileSize = 0;
     BoxNode Root;
     std::array<std::vector<BoxNode*>, 12> Lists;  // tree order, indexed by BoxList
@@ -85,9 +87,14 @@ struct Mp4Document {
     }
 };
 
-// Parses the whole tree of `path`; with `copyData` the payloads of data boxes (all but "mdat"
-// and "gps0") are copied into their nodes. nullptr on any failure.
-std::unique_ptr<Mp4Document> ParseBoxTree(const std::string& path, bool copyData);
+// Parses the whole tree of `bytes` (which must outlive the document); with `copyData` the
+// payloads of data boxes (all but "mdat" and "gps0") are copied into their nodes. `name` is
+// what the nodes name as their source. nullptr on failure, with `error` saying why.
+std::unique_ptr<Mp4Document> ParseBoxTree(const ByteSource& bytes, std::string name, bool copyData,
+                                          ParseError* error = nullptr);
+// The same for a file, mapped by the document.
+std::unique_ptr<Mp4Document> ParseBoxTree(const std::string& path, bool copyData,
+                                          ParseError* error = nullptr);
 
 // Rebuilds the document's box lists from its tree, after boxes were added to it.
 void IndexBoxLists(Mp4Document& doc);

@@ -13,6 +13,7 @@ class ScanScope {
         : lock_(r.ScanMutex ? std::unique_lock(*r.ScanMutex)
                             : std::unique_lock<std::recursive_mutex>()) {
         r.MatchCount = 0;
+        r.LastError = {};
     }
 
   private:
@@ -21,7 +22,16 @@ class ScanScope {
 
 // A set Cancel flag is consumed by the scan that sees it.
 bool TakeCancel(TrackReader& r) {
-    return r.Cancel.exchange(0) != 0;
+    if (r.Cancel.exchange(0) == 0) {
+        return false;
+    }
+    r.LastError = {ParseError::Kind::kCancelled, "cancelled"};
+    return true;
+}
+
+std::optional<MappedView> ViewOf(const TrackReader& r, uint64_t offset, uint64_t length,
+                                 uint64_t limit) {
+    return r.Source != nullptr ? r.Source->View(offset, length, limit) : std::nullopt;
 }
 
 // Maps `length` bytes at `offset`, clipped to `limit` and the file, and calls the callback.
@@ -31,7 +41,7 @@ std::optional<int> CallOnView(TrackReader& r, const ScanPattern& p, uint64_t off
     if (!p.Callback) {
         return 0;
     }
-    auto view = r.File.MapRange(offset, length, std::min(limit, r.FileSize));
+    auto view = ViewOf(r, offset, length, std::min(limit, r.FileSize));
     return p.Callback(r, view ? view->bytes() : ByteView());
 }
 
@@ -51,7 +61,7 @@ HeaderRead ReadHeader(const TrackReader& r, uint64_t offset, BoxHeader* h) {
     if (offset + 8 > r.FileSize || offset + 8 < offset) {
         return HeaderRead::kEnd;
     }
-    auto view = r.File.MapRange(offset, 8, r.FileSize);
+    auto view = ViewOf(r, offset, 8, r.FileSize);
     if (!view) {
         return HeaderRead::kMapFailed;
     }
@@ -83,6 +93,7 @@ bool Walk(TrackReader& r, Visitor visit) {
             case HeaderRead::kEnd:
                 return true;
             case HeaderRead::kMapFailed:
+                FailScan(r, ParseError::Kind::kNotEnoughData, "a box header could not be read");
                 return false;
             case HeaderRead::kOk:
                 break;
@@ -108,6 +119,11 @@ Step CallGps0(TrackReader& r, ScanPattern& p, uint64_t boxOffset, const BoxHeade
 
 }  // namespace
 
+int FailScan(TrackReader& reader, ParseError::Kind kind, std::string check) {
+    reader.LastError = {kind, std::move(check)};
+    return -1;
+}
+
 bool FindAfter(TrackReader& r, ScanPattern& b, ScanPattern* a) {
     ScanScope scope(r);
     ScanPattern* seeking = a != nullptr ? a : &b;
@@ -123,7 +139,7 @@ bool FindAfter(TrackReader& r, ScanPattern& b, ScanPattern* a) {
         if (pos >= windowStart && pos + 4 <= windowStart + bytes.size()) {
             return bytes.Be32(pos - windowStart);
         }
-        auto v = r.File.MapRange(pos, 4, r.FileSize);
+        auto v = ViewOf(r, pos, 4, r.FileSize);
         return v ? v->bytes().Be32(0) : std::nullopt;
     };
     for (uint64_t pos = 0; pos < r.FileSize;) {
@@ -132,8 +148,9 @@ bool FindAfter(TrackReader& r, ScanPattern& b, ScanPattern* a) {
         }
         if (pos < windowStart || pos >= windowStart + bytes.size()) {
             windowStart = pos - pos % kLargeView;
-            window = r.File.MapRange(windowStart, kLargeView, r.FileSize);
+            window = ViewOf(r, windowStart, kLargeView, r.FileSize);
             if (!window) {
+                FailScan(r, ParseError::Kind::kNotEnoughData, "the file could not be read");
                 return false;
             }
             bytes = window->bytes();
@@ -228,11 +245,16 @@ bool WalkPath(TrackReader& r, ScanPattern& stts) {
 
 bool ScanMovieSeconds(TrackReader& r, std::optional<float>* seconds) {
     ScanPattern moov{0, "moov", {}};
-    ScanPattern mvhd{0, "mvhd", [seconds](TrackReader&, ByteView v) {
+    ScanPattern mvhd{0, "mvhd", [seconds](TrackReader& reader, ByteView v) {
                          const auto timescale = v.Be32(12);
                          const auto duration = v.Be32(16);
-                         if (!timescale || !duration || *timescale == 0) {
-                             return -1;
+                         if (!timescale || !duration) {
+                             return FailScan(reader, ParseError::Kind::kNotEnoughData,
+                                             "the mvhd box is cut short");
+                         }
+                         if (*timescale == 0) {
+                             return FailScan(reader, ParseError::Kind::kCorrupt,
+                                             "the mvhd timescale is 0");
                          }
                          *seconds = static_cast<float>(*duration) / static_cast<float>(*timescale);
                          return 0;
@@ -248,14 +270,20 @@ std::optional<float> ReadMovieSeconds(TrackReader& r) {
 bool WalkFrameDuration(TrackReader& r, std::optional<float>* duration) {
     ScanPattern stts{0, "stts", [duration](TrackReader& reader, ByteView v) {
                          const auto entries = v.Be32(4);
-                         if (!entries || *entries == 0) {
-                             return -1;
+                         if (!entries) {
+                             return FailScan(reader, ParseError::Kind::kNotEnoughData,
+                                             "the stts box is cut short");
+                         }
+                         if (*entries == 0) {
+                             return FailScan(reader, ParseError::Kind::kCorrupt,
+                                             "the stts box has no entries");
                          }
                          uint32_t total = 0;  // unsigned 32-bit, as the recorder's tools sum it
                          for (uint32_t i = 0; i < *entries; ++i) {
                              const auto delta = v.Be32(8 + size_t{i} * 8 + 4);
                              if (!delta) {
-                                 return -1;  // the table runs past what is there
+                                 return FailScan(reader, ParseError::Kind::kNotEnoughData,
+                                                 "the stts entries run past the box");
                              }
                              total += *delta;
                          }

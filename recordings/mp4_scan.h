@@ -1,14 +1,16 @@
 #pragma once
-// Scanners over a mapped recording: each finds one box or byte pattern and hands a bounds-
-// checked view of what follows to a callback. They hold the reader's scan mutex for their whole
-// run, test the reader's Cancel flag before every step (clearing it and failing when set),
-// count successful final callbacks in MatchCount, and unmap every view before returning.
+// Scanners over a recording's bytes (the reader's Source: its mapped file, or a buffer): each finds
+// one box or byte pattern and hands a bounds- checked view of what follows to a callback. They hold
+// the reader's scan mutex for their whole run, test the reader's Cancel flag before every step
+// (clearing it and failing when set), count successful final callbacks in MatchCount, and unmap
+// every view before returning.
 //
 // Box sizes 0 (to the end of the file), 1 (64-bit size) and anything below 8 are not
 // supported; a walk that meets one ends there as if at the end of the file.
 
 #include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/mapped_file.h"
@@ -19,8 +21,11 @@ namespace tavrilo {
 inline constexpr uint64_t kSmallView = 1 << 20;   // 1 MiB
 inline constexpr uint64_t kLargeView = 32 << 20;  // 32 MiB
 
-// Returns -1 for failure, anything else for success.
+// Returns -1 for failure (FailScan records why), anything else for success.
 using ScanCallback = std::function<int(TrackReader& reader, ByteView view)>;
+
+// Records in reader.LastError why a scan fails and returns -1, for callbacks to return.
+int FailScan(TrackReader& reader, ParseError::Kind kind, std::string check);
 
 struct ScanPattern {
     int32_t MatchPos = 0;    // bytes matched so far (byte scanner only)

@@ -198,8 +198,20 @@ bool ParseTrack(TrackReader& r, const std::string& path) {
     r.Loaded = 0;
     r.MatchCount = 0;
     if (!r.OpenMapped(path)) {
+        r.LastError = {ParseError::Kind::kNotEnoughData, "the file cannot be opened"};
         return false;
     }
+    return ParseOpenTrack(r);
+}
+
+bool ParseTrack(TrackReader& r, const ByteSource& bytes, std::string name) {
+    r.Loaded = 0;
+    r.MatchCount = 0;
+    r.OpenBytes(bytes, std::move(name));
+    return ParseOpenTrack(r);
+}
+
+bool ParseOpenTrack(TrackReader& r) {
     FreeTrack(r);
     r.HasArrays = true;
 

@@ -54,6 +54,10 @@ GSample ParseGRecord(ByteView record, uint8_t flag, int32_t index);
 // first "gps0" box after the "mdat" box. A file without "gps0" gives empty arrays. On success
 // the file is closed and Loaded set; on failure the arrays are freed and Path cleared.
 bool ParseTrack(TrackReader& reader, const std::string& path);
+// The same on bytes in memory (which must outlive the call); `name` becomes the reader's Path.
+bool ParseTrack(TrackReader& reader, const ByteSource& bytes, std::string name);
+// The same on whatever `reader` has open. Why a parse failed is in reader.LastError.
+bool ParseOpenTrack(TrackReader& reader);
 
 // Appends the GPS half of every record of `path`'s first "gps0" box to `destination`, indices
 // from 0, Frame = Index * 100. `temporary` is used and closed again.

@@ -18,12 +18,22 @@ bool TrackReader::OpenMapped(const std::string& path) {
     }
     Path = path;
     FileSize = File.size();
+    Source = &File;
     AllocationGranularity = MappedFile::AllocationGranularity();
     return true;
 }
 
+void TrackReader::OpenBytes(const ByteSource& bytes, std::string name) {
+    CloseFile();
+    Path = std::move(name);
+    FileSize = bytes.size();
+    Source = &bytes;
+    AllocationGranularity = MappedFile::AllocationGranularity();
+}
+
 void TrackReader::CloseFile() {
     File.Close();
+    Source = nullptr;
 }
 
 void FreeTrack(TrackReader& reader) {

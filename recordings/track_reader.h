@@ -15,6 +15,7 @@
 
 #include "platform/mapped_file.h"
 #include "platform/system_time.h"
+#include "recordings/parse_error.h"
 
 namespace tavrilo {
 
@@ -68,6 +69,7 @@ struct TrackReader {
     CameraInfo Camera;
 
     MappedFile File;
+    const ByteSource* Source = nullptr;  // what the scanners read: File, or bytes in memory
     uint32_t AllocationGranularity = 0;
     std::recursive_mutex* ScanMutex = nullptr;  // null: the caller's locks protect the scans
 
@@ -83,8 +85,13 @@ struct TrackReader {
     std::string RequestedPath;
     mutable std::mutex RequestedMutex;
 
+    // Why the last scan or parse on this reader failed.
+    ParseError LastError;
+
     // Opens and maps the file, replacing any previous one; clears Path on failure.
     bool OpenMapped(const std::string& path);
+    // Reads `bytes` (which must outlive the reading) instead of a file; `name` becomes Path.
+    void OpenBytes(const ByteSource& bytes, std::string name);
     // Closes the file (the arrays and Path stay).
     void CloseFile();
 };

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "tests/support/mp4_bytes.h"
 
 namespace tavrilo {
@@ -49,9 +51,20 @@ Bytes Movie(const Bytes& stts = Stts({{3, 33333}})) {
     return Box("moov", Cat({Box("mvhd", Mvhd(1000, 100)), VideoTrak(stts)}));
 }
 
-std::unique_ptr<Mp4Document> Parse(const Bytes& bytes, bool copy = true) {
-    TempFile f(bytes);
-    return ParseBoxTree(f.path(), copy);
+// Parsed from memory; the document reads its payloads from `source`, kept alive beside it.
+struct Parsed {
+    std::unique_ptr<MemorySource> source;
+    std::unique_ptr<Mp4Document> doc;
+    Mp4Document* operator->() const { return doc.get(); }
+    Mp4Document& operator*() const { return *doc; }
+    explicit operator bool() const { return doc != nullptr; }
+    bool operator==(std::nullptr_t) const { return doc == nullptr; }
+};
+
+Parsed Parse(const Bytes& bytes, bool copy = true) {
+    Parsed p{std::make_unique<MemorySource>(bytes), nullptr};
+    p.doc = ParseBoxTree(*p.source, "memory", copy);
+    return p;
 }
 
 TEST(BoxTree, TopLevelAndListsInTreeOrder) {
@@ -152,22 +165,71 @@ TEST(BoxTree, PayloadStartingWithAnUnknownTypeIsCopiedAsData) {
     EXPECT_EQ(meta.DataSize, odd.size() - 8);
 }
 
-TEST(BoxTree, TruncatedAndLyingSizes) {
-    // A data box whose payload runs past the end of the file voids the parse.
-    Bytes cut = Cat({Box("ftyp", Text("isom0000")), BoxWithSize(400, "free", Bytes(20, 0))});
-    EXPECT_EQ(Parse(cut), nullptr);
-    // The same without copying: the node is kept as the file describes it.
-    EXPECT_NE(Parse(cut, false), nullptr);
-    // A size below 8 ends the parent's list where it stands.
-    const auto small =
-        Parse(Cat({Box("ftyp", Text("isom0000")), BoxWithSize(3, "moov", Bytes(30, 0))}));
-    ASSERT_TRUE(small);
-    EXPECT_EQ(small->Root.Children.size(), 1u);
-    // A gps0 count that is not there reads as zero.
+// The offset of the first box of `type` in `bytes` (its size field).
+size_t BoxAt(const Bytes& bytes, std::string_view type) {
+    const std::string text(bytes.begin(), bytes.end());
+    return text.find(type) - 4;
+}
+
+void SetBe32(Bytes& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (24 - 8 * i));
+    }
+}
+
+TEST(BoxTree, MalformedInputsOneFieldEach) {
+    using Kind = ParseError::Kind;
+    const Bytes good = Recording(Gps0Payload({Record({})}), Movie());
+    struct Case {
+        const char* what;
+        std::function<void(Bytes&)> change;
+        bool parses;
+        Kind kind;            // when it does not
+        const char* check;    // part of the failed check's text
+        size_t topLevel = 4;  // top-level boxes kept when it does
+    };
+    const std::vector<Case> cases = {
+        {"data box longer than the file", [](Bytes& b) { SetBe32(b, BoxAt(b, "stsz"), 0x10000); },
+         false, Kind::kNotEnoughData, "stsz box runs past the end"},
+        {"file cut inside a data box", [](Bytes& b) { b.resize(BoxAt(b, "stsz") + 12); }, false,
+         Kind::kNotEnoughData, "stsz box runs past the end"},
+        {"outer box too short to step over", [](Bytes& b) { SetBe32(b, BoxAt(b, "moov"), 3); },
+         true, Kind::kNone, "", 2},
+        {"outer box of size 0", [](Bytes& b) { SetBe32(b, BoxAt(b, "moov"), 0); }, true,
+         Kind::kNone, "", 2},
+        {"gps0 count larger than its records",
+         [](Bytes& b) { b[BoxAt(b, "gps0") + 8 + 32] = 0x7f; }, true, Kind::kNone, "", 4},
+    };
+    for (const Case& c : cases) {
+        Bytes bytes = good;
+        c.change(bytes);
+        const MemorySource source(bytes);
+        ParseError error;
+        const auto doc = ParseBoxTree(source, c.what, true, &error);
+        ASSERT_EQ(doc != nullptr, c.parses) << c.what;
+        if (!c.parses) {
+            EXPECT_EQ(error.kind, c.kind) << c.what;
+            EXPECT_NE(error.check.find(c.check), std::string::npos)
+                << c.what << ": " << error.check;
+            continue;
+        }
+        EXPECT_EQ(doc->Root.Children.size(), c.topLevel) << c.what;
+        EXPECT_EQ(error.kind, Kind::kNone) << c.what;
+    }
+    // Without copying, a box running past the end is kept as the file describes it.
+    Bytes cut = good;
+    cut.resize(BoxAt(cut, "stsz") + 12);
+    const MemorySource source(cut);
+    EXPECT_NE(ParseBoxTree(source, "cut", false), nullptr);
+    ParseError error;
+    EXPECT_EQ(ParseBoxTree("/nonexistent/file.MP4", true, &error), nullptr);
+    EXPECT_EQ(error.kind, Kind::kNotEnoughData);
+}
+
+TEST(BoxTree, Gps0CountFieldThatIsNotThereReadsAsZero) {
     const auto shortGps0 = Parse(Cat({Box("ftyp", Text("isom0000")), Box("gps0", Text("CSODAT"))}));
     ASSERT_TRUE(shortGps0);
     EXPECT_EQ(shortGps0->First(BoxList::kGps0)->RecordCount, 0u);
-    EXPECT_EQ(ParseBoxTree("/nonexistent/file.MP4", true), nullptr);
 }
 
 TEST(BoxTree, DeepNestingIsBounded) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "recordings/content_test.h"
 #include "tests/support/mp4_bytes.h"
 
@@ -12,36 +14,69 @@ namespace {
 
 using namespace tavrilo::test;
 
+// A reader over bytes in memory: the scanners run on them as on a mapped file.
 struct OpenReader {
-    explicit OpenReader(const Bytes& bytes) : file(bytes) {
+    explicit OpenReader(const Bytes& bytes) : source(bytes) {
         reader.ScanMutex = &FindMutex();
-        ok = reader.OpenMapped(file.path());
+        reader.OpenBytes(source, "memory");
     }
-    TempFile file;
+    MemorySource source;
     TrackReader reader;
-    bool ok = false;
+    bool ok = true;
 };
 
-TEST(MapRange, RoundsTheViewDownAndClipsAtTheLimit) {
-    Bytes content(10000);
-    for (size_t i = 0; i < content.size(); ++i) {
-        content[i] = static_cast<uint8_t>(i * 7);
+// The offset of the first box of `type` in `bytes` (its size field).
+size_t BoxAt(const Bytes& bytes, std::string_view type) {
+    const std::string text(bytes.begin(), bytes.end());
+    return text.find(type) - 4;
+}
+
+void SetBe32(Bytes& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (24 - 8 * i));
     }
-    OpenReader r(content);
-    ASSERT_TRUE(r.ok);
-    // An offset that is no multiple of the page size still addresses the offset itself.
-    auto view = r.reader.File.MapRange(5001, 100, r.reader.FileSize);
-    ASSERT_TRUE(view.has_value());
-    EXPECT_EQ(view->bytes().size(), 100u);
-    EXPECT_EQ(*view->bytes().U8(0), static_cast<uint8_t>(5001 * 7));
-    // Clipped at the limit and at the end of the file.
-    EXPECT_EQ(r.reader.File.MapRange(9990, 100, 9995)->bytes().size(), 5u);
-    EXPECT_EQ(r.reader.File.MapRange(9990, 100, UINT64_MAX)->bytes().size(), 10u);
-    // Nothing to map.
-    EXPECT_FALSE(r.reader.File.MapRange(10000, 1, UINT64_MAX).has_value());
-    EXPECT_FALSE(r.reader.File.MapRange(100, 0, UINT64_MAX).has_value());
-    EXPECT_FALSE(view->bytes().Be32(97).has_value());
-    EXPECT_TRUE(view->bytes().Be32(96).has_value());
+}
+
+TEST(Scanners, MalformedInputsSayWhichCheckFailed) {
+    const Bytes good = Recording(Gps0Payload({}), MoovWithStts(Stts({{30, 33333}}), 5000));
+    using Kind = ParseError::Kind;
+    struct Case {
+        const char* what;
+        std::function<void(Bytes&)> change;  // one field each
+        bool frameDuration;                  // which scan: frame duration or movie length
+        Kind kind;
+        const char* check;
+    };
+    const size_t stts = BoxAt(good, "stts");
+    const size_t mvhd = BoxAt(good, "mvhd");
+    const std::vector<Case> cases = {
+        {"stts entry count 0", [&](Bytes& b) { SetBe32(b, stts + 12, 0); }, true, Kind::kCorrupt,
+         "no entries"},
+        {"stts entry count past the box", [&](Bytes& b) { SetBe32(b, stts + 12, 200); }, true,
+         Kind::kNotEnoughData, "run past"},
+        {"mvhd timescale 0", [&](Bytes& b) { SetBe32(b, mvhd + 20, 0); }, false, Kind::kCorrupt,
+         "timescale is 0"},
+        {"file cut inside the mvhd box", [&](Bytes& b) { b.resize(mvhd + 22); }, false,
+         Kind::kNotEnoughData, "cut short"},
+    };
+    for (const Case& c : cases) {
+        Bytes bytes = good;
+        c.change(bytes);
+        OpenReader r(bytes);
+        std::optional<float> value;
+        const bool ok = c.frameDuration ? WalkFrameDuration(r.reader, &value)
+                                        : ScanMovieSeconds(r.reader, &value);
+        EXPECT_FALSE(ok) << c.what;
+        EXPECT_FALSE(value.has_value()) << c.what;
+        EXPECT_EQ(r.reader.LastError.kind, c.kind) << c.what;
+        EXPECT_NE(r.reader.LastError.check.find(c.check), std::string::npos)
+            << c.what << ": " << r.reader.LastError.check;
+    }
+    // The untouched file scans cleanly and leaves no error behind.
+    OpenReader r(good);
+    EXPECT_EQ(ReadFrameDurationMs(r.reader), 33.0f);
+    EXPECT_EQ(ReadMovieSeconds(r.reader), 5.0f);
+    EXPECT_EQ(r.reader.LastError.kind, Kind::kNone);
 }
 
 TEST(OpenMapped, MissingFileLeavesNoPath) {
@@ -220,6 +255,7 @@ TEST(Scanners, CancelStopsTheScanAndIsConsumed) {
         }
         EXPECT_FALSE(ok) << which;
         EXPECT_EQ(r.reader.Cancel.load(), 0) << which;
+        EXPECT_EQ(r.reader.LastError.kind, ParseError::Kind::kCancelled) << which;
     }
     // The next scan runs normally.
     ScanPattern p{0, "gps0", {}};
