@@ -46,8 +46,8 @@ std::optional<MappedView> MemorySource::View(uint64_t offset, uint64_t length,
         return std::nullopt;
     }
     const uint64_t n = std::min(length, end - offset);
-    return MappedView::Borrowed(ByteView(std::span<const uint8_t>(
-        bytes_.data() + offset, static_cast<size_t>(n))));
+    return MappedView::Borrowed(
+        ByteView(std::span<const uint8_t>(bytes_.data() + offset, static_cast<size_t>(n))));
 }
 
 }  // namespace tavrilo

@@ -49,8 +49,7 @@ class MemorySource : public ByteSource {
   public:
     explicit MemorySource(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
     uint64_t size() const override { return bytes_.size(); }
-    std::optional<MappedView> View(uint64_t offset, uint64_t length,
-                                   uint64_t limit) const override;
+    std::optional<MappedView> View(uint64_t offset, uint64_t length, uint64_t limit) const override;
 
   private:
     std::vector<uint8_t> bytes_;

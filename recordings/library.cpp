@@ -292,6 +292,7 @@ void CMovieResource::Run() {
         std::error_code ec;
         const bool exists = fs::exists(watched, ec);
         lock.lock();
+        ++checks_;
         if (!exists && !stop_ && path_ == watched) {
             gone_ = true;
             path_.clear();

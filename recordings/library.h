@@ -136,6 +136,8 @@ class CMovieResource {
     void SetPath(std::string path);
     std::string Path() const;
     bool Gone() const { return gone_.load(); }
+    // How many times the watcher has looked at the path so far.
+    uint64_t Checks() const { return checks_.load(); }
 
   private:
     void Run();
@@ -146,6 +148,7 @@ class CMovieResource {
     std::string path_;
     bool stop_ = false;
     std::atomic<bool> gone_{false};
+    std::atomic<uint64_t> checks_{0};
     std::thread thread_;
 };
 

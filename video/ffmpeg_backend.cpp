@@ -104,6 +104,7 @@ class FfmpegPlayer : public PlayerBackend, public FfmpegPlayerAccess {
     }
 
     FramePresenter& presenter() override { return player_.presenter(); }
+    PresentationClock& clock() override { return player_.clock(); }
     void SetHardwareDecode(bool on) { player_.SetHardwareDecode(on); }
 
   private:

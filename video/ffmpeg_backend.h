@@ -11,13 +11,15 @@
 namespace tavrilo {
 
 class FramePresenter;
+class PresentationClock;
 
-// The FFmpeg back-end's presenter, for tools and tests that look past the engine (statistics,
-// the time of the last frame).
+// The FFmpeg back-end's presenter and clock, for tools and tests that look past the engine
+// (statistics, the time of the last frame).
 class FfmpegPlayerAccess {
   public:
     virtual ~FfmpegPlayerAccess() = default;
     virtual FramePresenter& presenter() = 0;
+    virtual PresentationClock& clock() = 0;
 };
 
 // Builds the back-end for the engine (its PlayerFactory). The video window is the context's

@@ -74,6 +74,7 @@ class CPlayer {
     bool audioPlaying() const { return audio_.active(); }
     uint16_t volume() const { return volume_; }
     FramePresenter& presenter() { return presenter_; }
+    PresentationClock& clock() { return clock_; }
 
   private:
     enum class Command { kNone, kSeek, kQuit };

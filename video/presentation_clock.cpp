@@ -2,26 +2,36 @@
 
 namespace tavrilo {
 
+std::chrono::steady_clock::time_point PresentationClock::Now() const {
+    return now_ ? now_() : std::chrono::steady_clock::now();
+}
+
+void PresentationClock::SetTimeSourceForTesting(TimeSource now) {
+    std::lock_guard lock(mutex_);
+    base_ = TimeLocked();
+    now_ = std::move(now);
+    since_ = Now();
+}
+
 int64_t PresentationClock::TimeLocked() const {
     if (!running_) {
         return base_;
     }
-    const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(
-        std::chrono::steady_clock::now() - since_);
+    const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(Now() - since_);
     return base_ + static_cast<int64_t>(static_cast<double>(elapsed.count()) / 100.0 * rate_);
 }
 
 void PresentationClock::Start(int64_t at) {
     std::lock_guard lock(mutex_);
     base_ = at;
-    since_ = std::chrono::steady_clock::now();
+    since_ = Now();
     running_ = true;
 }
 
 void PresentationClock::Resume() {
     std::lock_guard lock(mutex_);
     base_ = TimeLocked();
-    since_ = std::chrono::steady_clock::now();
+    since_ = Now();
     running_ = true;
 }
 
@@ -34,13 +44,13 @@ void PresentationClock::Pause() {
 void PresentationClock::SetTime(int64_t at) {
     std::lock_guard lock(mutex_);
     base_ = at;
-    since_ = std::chrono::steady_clock::now();
+    since_ = Now();
 }
 
 void PresentationClock::SetRate(float rate) {
     std::lock_guard lock(mutex_);
     base_ = TimeLocked();
-    since_ = std::chrono::steady_clock::now();
+    since_ = Now();
     rate_ = rate;
 }
 

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 
 namespace tavrilo {
@@ -21,8 +22,14 @@ class PresentationClock {
     bool running() const;
     int64_t Time() const;
 
+    // Tests drive the clock by hand: `now` stands in for the steady clock.
+    using TimeSource = std::function<std::chrono::steady_clock::time_point()>;
+    void SetTimeSourceForTesting(TimeSource now);
+
   private:
     int64_t TimeLocked() const;
+    std::chrono::steady_clock::time_point Now() const;
+    TimeSource now_;
     mutable std::mutex mutex_;
     bool running_ = false;
     float rate_ = 1.0f;

@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <thread>
 
 #include "tests/support/mp4_bytes.h"
+#include "tests/support/wait.h"
 
 namespace tavrilo {
 namespace {
@@ -205,14 +207,10 @@ TEST_F(Engine, LoadTrackOfAnotherPathCancelsARunningPrefetch) {
     bool prefetchResult = true;
     std::thread prefetcher(
         [&] { prefetchResult = engine::PrefetchTrack(&ctx, stale.path().c_str()); });
-    while (ctx.Prefetch.Busy.load() == 0) {
-        std::this_thread::sleep_for(1ms);
-    }
+    EXPECT_TRUE(test::WaitUntil([&] { return ctx.Prefetch.Busy.load() != 0; }));
     int loadResult = 0;
     std::thread loader([&] { loadResult = ops.LoadTrack(&ctx, wanted.path().c_str()); });
-    while (ctx.Prefetch.Cancel.load() == 0) {
-        std::this_thread::sleep_for(1ms);
-    }
+    EXPECT_TRUE(test::WaitUntil([&] { return ctx.Prefetch.Cancel.load() != 0; }));
     scans.unlock();
     prefetcher.join();
     loader.join();
@@ -466,6 +464,108 @@ TEST(PictureRect, Geometry) {
     // A window taller than the video: the width decides.
     const auto tall = engine::ComputePictureRect(400, 800, 200, 400, 1.0f, 0, 0, true, 1000, 1000);
     EXPECT_EQ(*tall, (PictureRect{0, 200, 402, 602}));
+}
+
+}  // namespace
+}  // namespace tavrilo
+
+namespace tavrilo {
+namespace {
+
+// A back-end with a display whose every call writes its fields: a call that reached it without
+// the file lock while another thread closed it would be a race (and a use after free).
+class ThreadedPlayer : public StubPlayer {
+  public:
+    ThreadedPlayer() : StubPlayer(30'000'000) {}
+    int Start() override { return ++calls, 0; }
+    int Pause() override { return ++calls, 0; }
+    int SeekTo(int64_t t) override { return position = t, 0; }
+    std::optional<int64_t> ClockTime() override { return position + 1; }
+    bool HasVideoDisplay() const override { return true; }
+    bool NativeVideoSize(int32_t* w, int32_t* h) const override {
+        *w = *h = 64;
+        return true;
+    }
+    bool Repaint() override { return ++calls, true; }
+    bool SetVideoRect(const PictureRect& r, bool) override { return rect = r, true; }
+    int DragView(float, float, float) override { return ++calls, 1; }
+    bool SaveCurrentImage(const std::string&, int32_t, int32_t) override { return ++calls, true; }
+    int calls = 0;
+    int64_t position = 0;
+    PictureRect rect;
+};
+
+std::unique_ptr<PlayerBackend> MakeThreadedPlayer(EngineContext&) {
+    return std::make_unique<ThreadedPlayer>();
+}
+
+class ThreadedWindow : public MessageTarget {
+  public:
+    void PostAppMessage(uint32_t, intptr_t, intptr_t) override {}
+    bool ClientSize(int32_t* w, int32_t* h) const override {
+        *w = 320;
+        *h = 240;
+        return true;
+    }
+};
+
+TEST(EngineThreads, WindowCallsWhileOtherThreadsOpenCloseLoadAndPrefetch) {
+    EngineContext ctx;
+    ThreadedWindow window;
+    const EngineOps& ops = GetEngineOps();
+    ops.Init(&ctx, &window);
+    ctx.Ready = 1;
+    ctx.MakePlayer = MakeThreadedPlayer;
+    TempFile a(RecordingWithRecords(6));
+    TempFile b(RecordingWithRecords(9));
+    std::atomic<bool> stop{false};
+    std::atomic<int> opened{0};
+    // The opening thread of the main window: open, load, close, over and over.
+    std::thread opener([&] {
+        for (int i = 0; i < 200; ++i) {
+            const TempFile& f = i % 2 ? a : b;
+            if (ops.OpenMovie(&ctx, f.path().c_str()) == 1) {
+                ++opened;
+                ops.LoadTrack(&ctx, f.path().c_str());
+                engine::PublishTrack(&ctx);
+            }
+            ops.UnloadTrack(&ctx);
+            ops.CloseMovie(&ctx);
+        }
+        stop = true;
+    });
+    // The prefetch thread of the next recording.
+    std::thread prefetcher([&] {
+        for (int i = 0; !stop; ++i) {
+            engine::PrefetchTrack(&ctx, (i % 2 ? b : a).path().c_str());
+        }
+    });
+    // The window thread: everything the controls and the views call.
+    int answered = 0;
+    while (!stop) {
+        ops.SetRate(&ctx, answered % 3 ? 2 : 1);
+        ops.SetVolume(&ctx, 30000);
+        engine::NextRateCode(&ctx, 1);
+        ops.Play(&ctx);
+        ops.GetPosition(&ctx);
+        ops.SeekFrame(&ctx, 10);
+        int32_t w = 0, h = 0;
+        answered += ops.GetVideoSize(&ctx, &w, &h);
+        ops.SetZoom(&ctx, 160, 120, 0, 0, 1.5f, 1);
+        ops.SetAspectMode(&ctx, 1);
+        ops.DragView(&ctx, 0.1f, 0.0f, 1.0f);
+        ops.Repaint(&ctx);
+        ops.SaveSnapshot(&ctx, "/nonexistent/still.jpg");
+        ops.GetFrameDuration(&ctx);
+        ops.Pause(&ctx);
+        std::lock_guard lock(*ctx.FileMutex);  // as the views read the published track
+        (void)ctx.Track.GSamples.size();
+    }
+    opener.join();
+    prefetcher.join();
+    EXPECT_GT(opened.load(), 0);
+    EXPECT_EQ(ctx.PlayState, MovieState::kClosed);
+    ops.Shutdown(&ctx);
 }
 
 }  // namespace

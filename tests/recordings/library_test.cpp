@@ -11,6 +11,7 @@
 
 #include "recordings/content_test.h"
 #include "tests/support/mp4_bytes.h"
+#include "tests/support/wait.h"
 
 namespace tavrilo {
 namespace {
@@ -293,16 +294,22 @@ TEST(Watcher, ReportsOnceWhenTheSourceVanishes) {
     std::atomic<int> lost{0};
     CMovieResource watcher([&lost] { ++lost; });
     watcher.SetPath(t.path("card"));
-    std::this_thread::sleep_for(250ms);
+    // Three looks at a path that exists report nothing.
+    ASSERT_TRUE(test::WaitUntil([&] { return watcher.Checks() >= 3; }));
     EXPECT_EQ(lost.load(), 0);
     fs::remove_all(t.path("card"));
-    for (int i = 0; i < 100 && lost.load() == 0; ++i) {
-        std::this_thread::sleep_for(20ms);
-    }
+    ASSERT_TRUE(test::WaitUntil([&] { return lost.load() > 0; }));
     EXPECT_EQ(lost.load(), 1);
     EXPECT_TRUE(watcher.Gone());
     EXPECT_EQ(watcher.Path(), "");
-    std::this_thread::sleep_for(300ms);
+    // The emptied path is not looked at again, and nothing more is reported meanwhile (a
+    // second watcher's three looks tell that time passed).
+    const uint64_t seen = watcher.Checks();
+    fs::create_directories(t.path("probe"));
+    CMovieResource second([] {});
+    second.SetPath(t.path("probe"));
+    ASSERT_TRUE(test::WaitUntil([&] { return second.Checks() >= 3; }));
+    EXPECT_EQ(watcher.Checks(), seen);
     EXPECT_EQ(lost.load(), 1);
 }
 
@@ -314,7 +321,7 @@ TEST(Watcher, SetPathFromAnotherThreadWhileChecking) {
     std::thread setter([&] {
         for (int i = 0; i < 200; ++i) {
             watcher.SetPath(i % 2 ? t.path("a") : std::string());
-            std::this_thread::sleep_for(1ms);
+            std::this_thread::yield();
         }
     });
     setter.join();

@@ -4,21 +4,45 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <vector>
 
 namespace tavrilo {
 namespace {
 
+// What the scheduler presented and released. The scheduler's thread writes it while the test
+// reads it, so both go through the lock; the hand-served tests read the fields directly.
 class Recorder : public SchedulerCallback {
   public:
     int PresentFrame(const PresenterSample& s, int64_t) override {
+        std::lock_guard lock(mutex_);
         shown.push_back(s.frame.index);
+        changed_.notify_all();
         return 0;
     }
-    void SampleReleased(const PresenterSample&) override { ++released; }
+    void SampleReleased(const PresenterSample&) override {
+        std::lock_guard lock(mutex_);
+        ++released;
+        changed_.notify_all();
+    }
+    // Waits until `n` frames were shown (or a generous limit passed) and returns them.
+    std::vector<int64_t> WaitShown(size_t n) {
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, std::chrono::seconds(30), [&] { return shown.size() >= n; });
+        return shown;
+    }
+    int Released() {
+        std::lock_guard lock(mutex_);
+        return released;
+    }
     std::vector<int64_t> shown;
     int released = 0;
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
 };
 
 PresenterSample At(int64_t index, int64_t time) {
@@ -109,13 +133,11 @@ TEST_F(SchedulerRules, ThreadServesFlushesAndStops) {
     clock.Start(0);
     scheduler.QueueFrame(At(1, 0), false);
     scheduler.QueueFrame(At(2, 600'000'000), false);  // a minute away
-    for (int i = 0; i < 200 && recorder.shown.empty(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    EXPECT_EQ(recorder.shown, (std::vector<int64_t>{1}));
+    EXPECT_EQ(recorder.WaitShown(1), (std::vector<int64_t>{1}));
     scheduler.Flush();
     EXPECT_EQ(scheduler.queued(), 0u);
-    EXPECT_EQ(recorder.released, 2);  // the flushed frame came back too
+    EXPECT_EQ(recorder.Released(), 2);                            // the flushed frame came back too
+    EXPECT_EQ(recorder.WaitShown(1), (std::vector<int64_t>{1}));  // the far one never showed
     bool ran = false;
     EXPECT_TRUE(scheduler.RunOnThread([&] { ran = true; }));
     EXPECT_TRUE(ran);
