@@ -165,18 +165,6 @@ TEST(BoxTree, PayloadStartingWithAnUnknownTypeIsCopiedAsData) {
     EXPECT_EQ(meta.DataSize, odd.size() - 8);
 }
 
-// The offset of the first box of `type` in `bytes` (its size field).
-size_t BoxAt(const Bytes& bytes, std::string_view type) {
-    const std::string text(bytes.begin(), bytes.end());
-    return text.find(type) - 4;
-}
-
-void SetBe32(Bytes& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (24 - 8 * i));
-    }
-}
-
 TEST(BoxTree, MalformedInputsOneFieldEach) {
     using Kind = ParseError::Kind;
     const Bytes good = Recording(Gps0Payload({Record({})}), Movie());

@@ -25,18 +25,6 @@ struct OpenReader {
     bool ok = true;
 };
 
-// The offset of the first box of `type` in `bytes` (its size field).
-size_t BoxAt(const Bytes& bytes, std::string_view type) {
-    const std::string text(bytes.begin(), bytes.end());
-    return text.find(type) - 4;
-}
-
-void SetBe32(Bytes& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (24 - 8 * i));
-    }
-}
-
 TEST(Scanners, MalformedInputsSayWhichCheckFailed) {
     const Bytes good = Recording(Gps0Payload({}), MoovWithStts(Stts({{30, 33333}}), 5000));
     using Kind = ParseError::Kind;

@@ -59,6 +59,19 @@ inline Bytes Text(std::string_view t) {
     return Bytes(t.begin(), t.end());
 }
 
+// The offset of the first box of `type` in `bytes` (its size field), for tests that change
+// one field of a well-formed file.
+inline size_t BoxAt(const Bytes& bytes, std::string_view type) {
+    const std::string text(bytes.begin(), bytes.end());
+    return text.find(type) - 4;
+}
+
+inline void SetBe32(Bytes& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (24 - 8 * i));
+    }
+}
+
 // "stts" payload: version/flags, entry count, (count, delta) pairs.
 inline Bytes Stts(const std::vector<std::pair<uint32_t, uint32_t>>& entries) {
     Bytes p(4, 0);
