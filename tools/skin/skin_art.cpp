@@ -302,8 +302,7 @@ void DrawButtonFrame(QPainter& p, const QRectF& box, Frame frame, const Glyph& g
 }
 
 // A strip of the four frames normal, hover, pressed, disabled, side by side.
-QImage ButtonStrip(int w, int h, const Glyph& glyph, double glyphScale = 0.72,
-                   double radius = 6) {
+QImage ButtonStrip(int w, int h, const Glyph& glyph, double glyphScale = 0.72, double radius = 6) {
     QImage image = Blank(4 * w, h);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -517,7 +516,8 @@ QImage Cursor() {
         QTransform t;
         t.translate(16, 16);
         t.rotate(90 * k);
-        arrows.addPath(t.map(Polygon({{0, -14}, {6, -8}, {2, -8}, {2, -2}, {-2, -2}, {-2, -8}, {-6, -8}})));
+        arrows.addPath(
+            t.map(Polygon({{0, -14}, {6, -8}, {2, -8}, {2, -2}, {-2, -2}, {-2, -8}, {-6, -8}})));
     }
     arrows.addRect(QRectF(14, 14, 4, 4));
     p.setPen(QPen(QColor(0x10, 0x10, 0x10), 1.6));
@@ -603,26 +603,34 @@ std::vector<SkinImage> DrawSkin() {
     add(324, "logo, no connection", Logo(true));
     add(366, "direction pad", Plate(140, 120, QColor(0x2b, 0x31, 0x39)));
     add(217, "check box", CheckStrip());
-    add(327, "check mark", GlyphImage(12, 12, [](QPainter& p, const QColor& c) {
-            QPainterPath tick;
-            tick.moveTo(4, 13);
-            tick.lineTo(9.5, 18.5);
-            tick.lineTo(20, 6);
-            Stroke(p, tick, c, 3.5);
-        }, kAccent, 1.0));
+    add(327, "check mark",
+        GlyphImage(
+            12, 12,
+            [](QPainter& p, const QColor& c) {
+                QPainterPath tick;
+                tick.moveTo(4, 13);
+                tick.lineTo(9.5, 18.5);
+                tick.lineTo(20, 6);
+                Stroke(p, tick, c, 3.5);
+            },
+            kAccent, 1.0));
     add(191, "video cursor", Cursor());
     add(128, "program icon", Icon(64));
     add(171, "small icon", Icon(32));
     add(315, "memory card", CardPicture());
-    add(190, "speaker", GlyphImage(30, 21, [](QPainter& p, const QColor& c) {
-            Fill(p, Polygon({{3, 9}, {7, 9}, {13, 4}, {13, 20}, {7, 15}, {3, 15}}), c);
-            QPainterPath waves;
-            waves.arcMoveTo(QRectF(9, 6, 10, 12), -50);
-            waves.arcTo(QRectF(9, 6, 10, 12), -50, 100);
-            waves.arcMoveTo(QRectF(8, 2.5, 15, 19), -50);
-            waves.arcTo(QRectF(8, 2.5, 15, 19), -50, 100);
-            Stroke(p, waves, c, 1.6);
-        }, kGlyph, 1.0));
+    add(190, "speaker",
+        GlyphImage(
+            30, 21,
+            [](QPainter& p, const QColor& c) {
+                Fill(p, Polygon({{3, 9}, {7, 9}, {13, 4}, {13, 20}, {7, 15}, {3, 15}}), c);
+                QPainterPath waves;
+                waves.arcMoveTo(QRectF(9, 6, 10, 12), -50);
+                waves.arcTo(QRectF(9, 6, 10, 12), -50, 100);
+                waves.arcMoveTo(QRectF(8, 2.5, 15, 19), -50);
+                waves.arcTo(QRectF(8, 2.5, 15, 19), -50, 100);
+                Stroke(p, waves, c, 1.6);
+            },
+            kGlyph, 1.0));
     // Map markers by event (32 x 32) and their shadow (49 x 32).
     add(180, "marker: drive support, sudden start", Marker(QColor(0x2e, 0xa0, 0x43), "▲"));
     add(181, "marker: drive support, hard braking", Marker(QColor(0x2e, 0xa0, 0x43), "▼"));
@@ -652,7 +660,7 @@ std::vector<SkinImage> DrawSkin() {
     for (int n : {203, 204, 205, 206, 208, 211, 212, 213, 218, 219, 350, 351}) {
         add(n, "information cell", Plate(76, 31, QColor(0x1f, 0x24, 0x2a)));
     }
-    const std::pair<int, Glyph> badges[] = {{192, Play()},  {195, Pause()},   {196, Still()},
+    const std::pair<int, Glyph> badges[] = {{192, Play()},  {195, Pause()},  {196, Still()},
                                             {197, Reset()}, {198, MapPin()}, {199, Globe()}};
     for (const auto& [n, glyph] : badges) {
         QImage badge = Plate(60, 35, QColor(0x1f, 0x24, 0x2a));
@@ -667,15 +675,19 @@ std::vector<SkinImage> DrawSkin() {
     for (int i = 0; i < 15; ++i) {
         add(331 + i, "character", TextImage(16, 24, QString::fromUtf8(characters[i]), kGlyph, 20));
     }
-    add(348, "GPS fix", GlyphImage(32, 32, [](QPainter& p, const QColor& c) {
-            QPainterPath dish;
-            dish.addEllipse(QPointF(12, 12), 3, 3);
-            dish.arcMoveTo(QRectF(5, 5, 14, 14), 45);
-            dish.arcTo(QRectF(5, 5, 14, 14), 45, 90);
-            dish.arcMoveTo(QRectF(1.5, 1.5, 21, 21), 45);
-            dish.arcTo(QRectF(1.5, 1.5, 21, 21), 45, 90);
-            Stroke(p, dish, c, 1.8);
-        }, QColor(0x4c, 0xd9, 0x64)));
+    add(348, "GPS fix",
+        GlyphImage(
+            32, 32,
+            [](QPainter& p, const QColor& c) {
+                QPainterPath dish;
+                dish.addEllipse(QPointF(12, 12), 3, 3);
+                dish.arcMoveTo(QRectF(5, 5, 14, 14), 45);
+                dish.arcTo(QRectF(5, 5, 14, 14), 45, 90);
+                dish.arcMoveTo(QRectF(1.5, 1.5, 21, 21), 45);
+                dish.arcTo(QRectF(1.5, 1.5, 21, 21), 45, 90);
+                Stroke(p, dish, c, 1.8);
+            },
+            QColor(0x4c, 0xd9, 0x64)));
     add(349, "speed unit", TextImage(48, 20, QStringLiteral("km/h"), kGlyph, 14));
     std::sort(all.begin(), all.end(),
               [](const SkinImage& a, const SkinImage& b) { return a.number < b.number; });
@@ -714,8 +726,9 @@ QImage ContactSheet(const std::vector<SkinImage>& images) {
         // A checker behind the images shows where they are transparent.
         for (int cy = 0; cy < pl.at.height(); cy += 8) {
             for (int cx = 0; cx < pl.at.width(); cx += 8) {
-                p.fillRect(QRect(pl.at.x() + cx, pl.at.y() + cy, 8, 8) & pl.at,
-                           ((cx + cy) / 8) % 2 ? QColor(0x2a, 0x2a, 0x2a) : QColor(0x40, 0x40, 0x40));
+                p.fillRect(
+                    QRect(pl.at.x() + cx, pl.at.y() + cy, 8, 8) & pl.at,
+                    ((cx + cy) / 8) % 2 ? QColor(0x2a, 0x2a, 0x2a) : QColor(0x40, 0x40, 0x40));
             }
         }
         p.drawImage(pl.at, pl.image->image);

@@ -60,8 +60,8 @@ CMsgDlg::CMsgDlg(const QString& text, const QString& caption, int kind, QWidget*
 
 void CMsgDlg::showEvent(QShowEvent* e) {
     // Centred on the owner even when that puts part of the dialog off the screen.
-    const QRect around = owner_ != nullptr ? owner_->frameGeometry()
-                                           : QGuiApplication::primaryScreen()->geometry();
+    const QRect around =
+        owner_ != nullptr ? owner_->frameGeometry() : QGuiApplication::primaryScreen()->geometry();
     move(around.center() - QPoint(width() / 2, height() / 2));
     CSkinDialog::showEvent(e);
 }

@@ -47,8 +47,7 @@ void CSkinButton::paintEvent(QPaintEvent*) {
     if (updating_) {
         return;
     }
-    const QPixmap face =
-        CResourceImage::Frame(strip_, static_cast<int>(shownFrame()), frameSize_);
+    const QPixmap face = CResourceImage::Frame(strip_, static_cast<int>(shownFrame()), frameSize_);
     if (face.isNull()) {
         return;  // no strip: nothing to draw
     }

@@ -14,7 +14,8 @@ CSkinButton* CSkinDialog::AddCloseButton(int commandId) {
     closeButton_ = new CSkinButton(QSize(13, 12), commandId, this);
     closeButton_->SetImageStrip(352);
     closeButton_->move(width() - 20, 4);
-    connect(closeButton_, &CSkinButton::clicked, this, [this, commandId] { OnCloseButton(commandId); });
+    connect(closeButton_, &CSkinButton::clicked, this,
+            [this, commandId] { OnCloseButton(commandId); });
     return closeButton_;
 }
 

@@ -20,8 +20,7 @@ class CSkinDialog : public QDialog {
 
     // The title strip: the top 20 pixels in RGB(128, 128, 128), then `caption` in `font`
     // (F10), left- and top-aligned in (5, 0)-(200, 100), in the default text colour.
-    static void PaintTitleStrip(QPainter& p, int width, const QString& caption,
-                                const QFont& font);
+    static void PaintTitleStrip(QPainter& p, int width, const QString& caption, const QFont& font);
 
   protected:
     virtual void OnCloseButton(int commandId);

@@ -50,8 +50,7 @@ void CSkinSliderCtrl::paintEvent(QPaintEvent*) {
         p.drawPixmap(QRectF(w * r + 1, 0, w * (1 - r) + 1, empty.height()), empty,
                      QRectF(0, 0, empty.width() * (1 - r), empty.height()));
     }
-    const QPixmap& thumb =
-        CResourceImage::Pixmap(dragging_ ? images_.thumbDragged : images_.thumb);
+    const QPixmap& thumb = CResourceImage::Pixmap(dragging_ ? images_.thumbDragged : images_.thumb);
     if (!thumb.isNull()) {
         p.drawPixmap(QRect(g.ThumbX(position_), 0, thumb.width() + 2, thumb.height()), thumb);
     }

@@ -9,21 +9,21 @@ class QWidget;
 namespace tavrilo {
 
 enum class Message {
-    kNo3d,                // start-up: no OpenGL 3.3
-    kOpenFailed,          // a recording cannot be opened and later ones exist
-    kJobDone,             // a file job finished with its completion flag set
-    kCsvNoRecordings,     // CSV export: nothing to export
-    kCsvExists,           // CSV export: the file exists (asks)
-    kCsvCannotCreate,     // CSV export: the file cannot be created or written
-    kSnapshotExists,      // snapshot: the file exists (asks)
-    kSnapshotSaved,       // snapshot: saved
-    kSnapshotFailed,      // snapshot: cannot be saved
-    kDeleteFailed,        // delete: a recording cannot be deleted
-    kJoinFailed,          // save or join failed
-    kFolderPathFailed,    // a folder chooser returned no usable path (kind given by the caller)
-    kSelectionOver1500,   // file selection: more than 1500 entries
-    kSelectionTooLarge,   // file selection: the selection is too large
-    kSelectionTooMany,    // file selection: too many files selected
+    kNo3d,               // start-up: no OpenGL 3.3
+    kOpenFailed,         // a recording cannot be opened and later ones exist
+    kJobDone,            // a file job finished with its completion flag set
+    kCsvNoRecordings,    // CSV export: nothing to export
+    kCsvExists,          // CSV export: the file exists (asks)
+    kCsvCannotCreate,    // CSV export: the file cannot be created or written
+    kSnapshotExists,     // snapshot: the file exists (asks)
+    kSnapshotSaved,      // snapshot: saved
+    kSnapshotFailed,     // snapshot: cannot be saved
+    kDeleteFailed,       // delete: a recording cannot be deleted
+    kJoinFailed,         // save or join failed
+    kFolderPathFailed,   // a folder chooser returned no usable path (kind given by the caller)
+    kSelectionOver1500,  // file selection: more than 1500 entries
+    kSelectionTooLarge,  // file selection: the selection is too large
+    kSelectionTooMany,   // file selection: too many files selected
 };
 
 struct MessageText {
