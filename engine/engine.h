@@ -12,6 +12,7 @@
 // or a prefetch runs on another.
 
 #include <atomic>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -61,6 +62,11 @@ struct EngineContext {
     // owner before OpenMovie.
     PlayerFactory MakePlayer = nullptr;
     FrameRateProbe ProbeFrameRate = nullptr;
+
+    // Where a failed platform call while the back-end is built is reported (the main window
+    // shows it in a message box titled "ERROR"), and the text for a missing codec (UI 114).
+    std::function<void(const std::string& text)> ReportError;
+    std::string CodecMissingText;
 };
 
 // The operation table, in slot order.
@@ -131,6 +137,10 @@ std::optional<PictureRect> ComputePictureRect(int32_t clientWidth, int32_t clien
                                               int32_t centerX, int32_t centerY, float scale,
                                               int32_t panX, int32_t panY, bool keepAspect,
                                               int32_t videoWidth, int32_t videoHeight);
+
+// The text a failed platform call is reported with: its symbolic name, the codec text for
+// VFW_E_INVALIDMEDIATYPE (0x80040200), or "Unknown 0x%x".
+std::string EngineErrorText(uint32_t code, const std::string& codecMissingText);
 
 // The rate a code plays at (the table of rate codes).
 float RateForCode(int32_t code, bool canReverse);

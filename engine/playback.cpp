@@ -1,6 +1,7 @@
 // Opening a recording, the play states, the position and seeking.
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <thread>
 
@@ -18,6 +19,35 @@ bool LooksLikeMp4(const std::string& path) {
 }
 
 }  // namespace
+
+std::string EngineErrorText(uint32_t code, const std::string& codecMissingText) {
+    switch (code) {
+        case 0x80004001u:
+            return "E_NOTIMPL";
+        case 0x80004002u:
+            return "E_NOINTERFACE";
+        case 0x80004003u:
+            return "E_POINTER";
+        case 0x80040209u:
+            return "VFW_E_NOT_CONNECTED";
+        case 0x80040227u:
+            return "VFW_E_WRONG_STATE";
+        case 0x8007000Eu:
+            return "E_OUTOFMEMORY";
+        case 0x80070057u:
+            return "E_INVALIDARG";
+        case 0x80040200u:
+            if (!codecMissingText.empty()) {
+                return codecMissingText;
+            }
+            break;
+        default:
+            break;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "Unknown 0x%x", code);
+    return text;
+}
 
 int64_t GetFrameCount(EngineContext* ctx) {
     Lock lock = LockFile(ctx);
@@ -38,7 +68,13 @@ int OpenMovie(EngineContext* ctx, const char* path) {
         return 0;
     }
     std::unique_ptr<PlayerBackend> player = ctx->MakePlayer(*ctx);
-    if (!player || !player->Open(path)) {
+    if (!player) {
+        return 0;
+    }
+    if (!player->Open(path)) {
+        if (ctx->ReportError) {
+            ctx->ReportError(EngineErrorText(player->LastError(), ctx->CodecMissingText));
+        }
         return 0;
     }
     ctx->CanReverse = player->CanReverse() ? 1 : 0;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Tavrilo, writes the built-in sample card on first use and
-# shows it. Usage: scripts/run.sh [SOURCE]  (default: the sample card)
+# opens the viewer on it. Usage: scripts/run.sh [SOURCE]  (default: the sample card)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -17,6 +17,11 @@ if [ -z "$source" ]; then
   fi
 fi
 
-# Until the viewer window exists, the card is shown through the command-line tool: its
-# recordings in list order and its folder tree.
-build/tools/tavrilo-cli scan "$source" --tree
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "run: no display; start it from a desktop session (or under xvfb-run)" >&2
+  exit 1
+fi
+source=$(realpath "$source")
+# The viewer keeps Default_Folder.ini in the folder it starts in: build/, not the checkout.
+cd build
+exec ./tavrilo "$source"

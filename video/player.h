@@ -75,6 +75,8 @@ class CPlayer {
     uint16_t volume() const { return volume_; }
     FramePresenter& presenter() { return presenter_; }
     PresentationClock& clock() { return clock_; }
+    // Why the last Open failed to get at the video.
+    VideoInputError openFailure() const { return decoding_.input.lastError; }
 
   private:
     enum class Command { kNone, kSeek, kQuit };

@@ -19,6 +19,7 @@ std::string AvErrorText(int code) {
 bool OpenVideoInput(const std::string& path, VideoInput* in, std::string* error,
                     const DecoderSetup& configure) {
     in->Close();
+    in->lastError = VideoInputError::kUnreadable;
     AVFormatContext* raw = nullptr;
     int rc = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
     if (rc < 0) {
@@ -36,6 +37,7 @@ bool OpenVideoInput(const std::string& path, VideoInput* in, std::string* error,
     if (stream < 0 || decoder == nullptr) {
         *error = path + " has no video that can be decoded";
         in->Close();
+        in->lastError = VideoInputError::kNoDecoder;
         return false;
     }
     in->codec.reset(avcodec_alloc_context3(decoder));
@@ -47,10 +49,12 @@ bool OpenVideoInput(const std::string& path, VideoInput* in, std::string* error,
     if ((rc = avcodec_open2(in->codec.get(), decoder, nullptr)) < 0) {
         *error = "cannot decode the video of " + path + ": " + AvErrorText(rc);
         in->Close();
+        in->lastError = VideoInputError::kNoDecoder;
         return false;
     }
     in->packet.reset(av_packet_alloc());
     in->stream = stream;
+    in->lastError = VideoInputError::kNone;
     return true;
 }
 

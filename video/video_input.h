@@ -10,12 +10,17 @@
 
 namespace tavrilo {
 
+// Why the last opening failed: the file could not be read as a media file, or it has no
+// video a decoder here can decode (a missing codec, to the user).
+enum class VideoInputError { kNone, kUnreadable, kNoDecoder };
+
 struct VideoInput {
     av::InputPtr format;
     av::CodecPtr codec;
     av::PacketPtr packet;
     av::ScalerPtr convert;
     int stream = -1;
+    VideoInputError lastError = VideoInputError::kNone;  // kept by Close
 
     bool isOpen() const { return stream >= 0; }
     AVStream* videoStream() const { return format->streams[stream]; }

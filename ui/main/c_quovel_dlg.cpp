@@ -1,0 +1,347 @@
+#include "ui/main/c_quovel_dlg.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QPainter>
+#include <QToolTip>
+#include <filesystem>
+
+#include "app/ui_fonts.h"
+#include "texts/ui_texts.h"
+#include "ui/main/c_movie_dialog.h"
+#include "ui/main/panel_placeholder.h"
+#include "ui/skin/app_message.h"
+#include "ui/skin/c_logo_dlg.h"
+#include "ui/skin/c_resource_image.h"
+#include "ui/skin/c_skin_button.h"
+#include "ui/skin/c_skin_progress_bar_ctrl.h"
+#include "ui/skin/c_skin_slider_ctrl.h"
+#include "ui/skin/messages.h"
+#include "video/ffmpeg_backend.h"
+
+namespace tavrilo {
+namespace {
+
+QString Ui(int slot) {
+    const std::string_view t = GetUiText(slot);
+    return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
+}
+
+struct BarButton {
+    int image;
+    int tooltip;  // UI text slot
+};
+// Slot 11 is the map switch in layout 0 and the reset in layouts 1 and 2 (PlaceChildren).
+constexpr std::array<BarButton, kButtonCount> kBar = {{{154, 20},
+                                                       {144, 13},
+                                                       {148, 12},
+                                                       {142, 17},
+                                                       {139, 4},
+                                                       {145, 9},
+                                                       {153, 19},
+                                                       {150, 1},
+                                                       {200, 21},
+                                                       {359, 152},
+                                                       {357, 5},
+                                                       {358, 155},
+                                                       {146, 10},
+                                                       {138, 3},
+                                                       {151, 16},
+                                                       {137, 2}}};
+
+// "3D available": an OpenGL 3.3 core context can be made.
+bool CanMakeOpenGl33() {
+    QSurfaceFormat format;
+    format.setVersion(3, 3);
+    format.setProfile(QSurfaceFormat::CoreProfile);
+    QOpenGLContext context;
+    context.setFormat(format);
+    if (!context.create()) {
+        return false;
+    }
+    const auto [major, minor] = context.format().version();
+    return major > 3 || (major == 3 && minor >= 3);
+}
+
+}  // namespace
+
+CquovelDlg::CquovelDlg(MainWindowOptions options)
+    : QDialog(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      options_(std::move(options)),
+      settings_(options_.startFolder),
+      ops_(GetEngineOps()) {
+    if (!options_.probe3d) {
+        options_.probe3d = CanMakeOpenGl33;
+    }
+    Initialise();
+}
+
+CquovelDlg::~CquovelDlg() {
+    if (ctx_.Ready) {
+        ShutDown();
+    }
+}
+
+QWidget* CquovelDlg::panel(const char* name) const {
+    return findChild<QWidget*>(QString::fromUtf8(name));
+}
+
+void CquovelDlg::Initialise() {
+    // 1, 2: the icon; display power has no portable notice here: a change of the application's
+    // state repaints the video instead (TIMER_DISPLAY_ON).
+    setWindowIcon(QIcon(CResourceImage::Pixmap(128)));
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState s) {
+                if (s == Qt::ApplicationActive) {
+                    displayOnTimer_.start();
+                }
+            });
+    displayOnTimer_.setSingleShot(true);
+    displayOnTimer_.setInterval(100);
+    connect(&displayOnTimer_, &QTimer::timeout, this, [this] {
+        update();
+        movie_->RefreshPicture();
+    });
+    // 3, 4: the locks are members; the fonts are made for this display when drawn.
+    QToolTip::setFont(UiFonts::ForDevice(*this).f9);
+    // 5: title and rectangle.
+    setWindowTitle(QStringLiteral("Tavrilo"));
+    setFixedSize(kMainWindowSize);
+    state_.windowPosition = pos();
+    // 6, 7: skin images load on first use; the children.
+    CreateChildren();
+    // 8: the settings file with its defaults on a first start.
+    settings_.WriteFirstStartDefaults();
+    // 9: the engine, with the video view as its window.
+    ops_.Init(&ctx_, movie_);
+    ctx_.MakePlayer = MakeFfmpegPlayer;
+    ctx_.ProbeFrameRate = ProbeFrameRate;
+    ctx_.CodecMissingText = GetUiText(114);
+    ctx_.ReportError = [this](const std::string& text) {
+        ShowError(QString::fromStdString(text), QStringLiteral("ERROR"));
+    };
+    ctx_.Ready = 1;
+    ctx_.MovieLoaded = 0;
+    // 10: hardware decoding exactly when "on".
+    ops_.SetHardwareDecode(&ctx_, settings_.ReadHardwareDecode() ? 1 : 0);
+    // 12: the volume.
+    state_.volume = settings_.ReadVolume();
+    // 14, 15: the logo instead of the map, layout 0.
+    map_->hide();
+    logo_->RequestShow(true, true);
+    SetLayout(0);
+    // 16: the volume reaches the engine, the slider and the file.
+    ApplyVolume(state_.volume);
+    // 18: the job progress bar, hidden, 0..100.
+    progress_->SetRange(0, 100);
+    progress_->hide();
+    // 19: the zoom and the projection.
+    ResetZoom();
+    ops_.SetViewType(&ctx_, state_.projection);
+    // 22: the idle timer. Qt does its idle work itself; the timer only flushes deferred events.
+    idleTimer_.setInterval(1000);
+    connect(&idleTimer_, &QTimer::timeout, this, [] { QCoreApplication::sendPostedEvents(); });
+    idleTimer_.start();
+    // 23: done; the rest follows the first turn of the event loop.
+    state_.initialised = true;
+    PostAppMessage(this, UWM_INIT_DONE);
+    if (!options_.recording.empty()) {
+        OpenRecording(options_.recording);
+    }
+}
+
+void CquovelDlg::CreateChildren() {
+    files_ = new PanelPlaceholder(QStringLiteral("file manager"), this);
+    mapFrame_ = new CMovieDialog(this);
+    mapFrame_->hide();
+    logo_ = new CLogoDlg(this);
+    movie_ = new CMovieStatic(ctx_, *this, moment_);
+    videoContainer_ = QWidget::createWindowContainer(movie_, this);
+    map_ = new PanelPlaceholder(QStringLiteral("map"), this);
+    graph_ = new PanelPlaceholder(QStringLiteral("G-sensor graph"), this);
+    info_ = new PanelPlaceholder(QStringLiteral("information panel"), this);
+    pad_ = new PanelPlaceholder(QStringLiteral("direction pad"), this);
+    seek_ = new CSkinSliderCtrl(38100, this);
+    seek_->SetImages(kSeekSliderImages);
+    volumeSlider_ = new CSkinSliderCtrl(38101, this);
+    volumeSlider_->SetImages(kVolumeSliderImages);
+    volumeSlider_->SetRange(0, 65535);
+    progress_ = new CSkinProgressBarCtrl(this);
+    // A native window of its own, so that it can stand above the video's native window.
+    progress_->setAttribute(Qt::WA_NativeWindow);
+    CreateButtons();
+}
+
+void CquovelDlg::CreateButtons() {
+    for (int slot = 0; slot < kButtonCount; ++slot) {
+        auto* b = new CSkinButton(QSize(32, 32), kCommandBar + slot, this);
+        b->SetImageStrip(kBar[static_cast<size_t>(slot)].image);
+        b->setToolTip(Ui(kBar[static_cast<size_t>(slot)].tooltip));
+        connect(b, &QAbstractButton::clicked, this, [this, slot] { OnCommand(kCommandBar + slot); });
+        bar_[static_cast<size_t>(slot)] = b;
+    }
+    struct Caption {
+        CSkinButton** button;
+        QSize size;
+        int id, image, tooltip;
+    };
+    for (const Caption& c : {Caption{&closeButton_, {46, 18}, kCommandClose, 155, 0},
+                             Caption{&sizeButton_, {26, 18}, kCommandSize, 157, 8},
+                             Caption{&minimiseButton_, {26, 18}, kCommandMinimise, 156, 137}}) {
+        *c.button = new CSkinButton(c.size, c.id, this);
+        (*c.button)->SetImageStrip(c.image);
+        (*c.button)->setToolTip(Ui(c.tooltip));
+        const int id = c.id;
+        connect(*c.button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
+    }
+}
+
+void CquovelDlg::OnInitDone() {
+    // The detached-map frame starts at the right of the video area.
+    const QPoint topRight = mapToGlobal(QPoint(728, 26));
+    mapFrame_->SetRemembered(QRect(topRight, QSize(390, 429)));
+    state_.threeD = options_.probe3d();
+    if (!state_.threeD) {
+        state_.projection = 2;
+        ops_.SetViewType(&ctx_, 2);
+        const MessageText t = TextOf(Message::kNo3d);
+        ShowError(t.text, t.caption);
+    }
+}
+
+void CquovelDlg::ShowError(const QString& text, const QString& caption) {
+    ++errorsShown_;
+    if (options_.showError) {
+        options_.showError(text, caption);
+        return;
+    }
+    QMessageBox::critical(this, caption, text);
+}
+
+void CquovelDlg::ApplyVolume(uint16_t volume) {
+    state_.volume = volume;
+    ops_.SetVolume(&ctx_, volume);
+    volumeSlider_->SetPos(volume);
+    settings_.WriteVolume(volume);
+}
+
+bool CquovelDlg::OpenRecording(const std::string& path) {
+    CloseRecording();
+    if (ops_.OpenMovie(&ctx_, path.c_str()) != 1) {
+        return false;
+    }
+    if (ops_.LoadTrack(&ctx_, path.c_str()) == 1) {
+        ctx_.MovieLoaded = 1;
+    }
+    seek_->SetRange(0, static_cast<int>(ops_.GetFrameCount(&ctx_)));
+    seek_->SetPos(0);
+    ops_.SetVolume(&ctx_, state_.volume);
+    return true;
+}
+
+void CquovelDlg::CloseRecording() {
+    if (ctx_.PlayState == MovieState::kClosed) {
+        return;
+    }
+    ops_.UnloadTrack(&ctx_);
+    ops_.CloseMovie(&ctx_);
+    ctx_.MovieLoaded = 0;
+    state_.loaded = false;
+    movie_->RefreshPicture();
+}
+
+void CquovelDlg::ShutDown() {
+    state_.initialised = false;
+    movie_->StopTimers();
+    ops_.CommitDrag(&ctx_);
+    idleTimer_.stop();
+    if (ctx_.PlayState == MovieState::kPlaying) {
+        ops_.Pause(&ctx_);
+    }
+    ops_.Stop(&ctx_);
+    CloseRecording();
+    ctx_.Ready = 0;
+    ops_.Shutdown(&ctx_);
+    // The two locks are members; a running file job is waited for by its own issue's code.
+}
+
+void CquovelDlg::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QPixmap& background = CResourceImage::Pixmap(129);
+    if (!background.isNull()) {
+        p.drawPixmap(rect(), background);
+    }
+    if (state_.fullScreen) {
+        p.fillRect(rect(), Qt::black);
+    } else {
+        p.setFont(UiFonts::ForDevice(*this).f10);
+        p.setPen(Qt::white);
+        p.drawText(QRect(QPoint(10, 4), QPoint(400, 30)), Qt::AlignLeft | Qt::AlignTop,
+                   QStringLiteral("Tavrilo"));
+        const LayoutRects r = ComputeLayout(state_.layout, state_.wide && state_.projection == 4);
+        if (!r.barTop.isEmpty()) {
+            p.fillRect(r.barTop, Qt::black);
+            p.fillRect(r.barBottom, Qt::black);
+        }
+    }
+    // Every paint of the window refreshes the video too.
+    if (movie_ != nullptr && ctx_.Ready) {
+        movie_->RefreshPicture();
+    }
+}
+
+void CquovelDlg::mousePressEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton && e->position().y() < 26) {
+        moving_ = true;
+        grabOffset_ = e->position().toPoint();
+    }
+    QDialog::mousePressEvent(e);
+}
+
+void CquovelDlg::mouseMoveEvent(QMouseEvent* e) {
+    if (moving_ && !state_.fullScreen && !state_.busy) {
+        move(e->globalPosition().toPoint() - grabOffset_);
+        state_.windowPosition = pos();
+        if (!mapFrame_->shownOnce()) {
+            mapFrame_->SetRemembered(QRect(mapToGlobal(QPoint(728, 26)), QSize(390, 429)));
+        }
+    }
+    QDialog::mouseMoveEvent(e);
+}
+
+void CquovelDlg::mouseReleaseEvent(QMouseEvent* e) {
+    moving_ = false;
+    QDialog::mouseReleaseEvent(e);
+}
+
+void CquovelDlg::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (state_.fullScreen) {
+        LeaveFullScreen();
+    }
+    QDialog::mouseDoubleClickEvent(e);
+}
+
+void CquovelDlg::closeEvent(QCloseEvent* e) {
+    // The system's close command does what the close button does.
+    if (ctx_.Ready) {
+        ShutDown();
+    }
+    e->accept();
+    QDialog::done(0);
+}
+
+void CquovelDlg::contextMenuEvent(QContextMenuEvent* e) {
+    // Outside full screen only in layout 0 with the panorama, inside the video area widened by
+    // the map's width; in full screen always.
+    const QRect area = QRect(6, 26, 722, 406).adjusted(0, 0, 386, 0);
+    if (state_.fullScreen ||
+        (state_.layout == 0 && state_.projection == 4 && area.contains(e->pos()))) {
+        OnViewContextMenu(e->globalPos());
+    }
+}
+
+}  // namespace tavrilo

@@ -1,0 +1,187 @@
+#pragma once
+// The viewer's main window: one fixed 1120 x 700 skinned window that holds every view, owns
+// the engine, and is where every user action enters the program. Its code is split by concern:
+// initialisation, painting and the window's own input here; layouts, full screen and the zoom
+// in main_window_layout.cpp; private messages, the video view's notices and the context menu in
+// main_window_messages.cpp.
+
+#include <QDialog>
+#include <QTimer>
+#include <array>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "engine/engine.h"
+#include "platform/settings.h"
+#include "ui/main/c_movie_static.h"
+#include "ui/main/movie_interaction.h"
+#include "ui/main/window_layout.h"
+#include "video/view_control.h"
+
+namespace tavrilo {
+
+class CLogoDlg;
+class CMovieDialog;
+class CSkinButton;
+class CSkinProgressBarCtrl;
+class CSkinSliderCtrl;
+class PanelPlaceholder;
+
+inline constexpr uint32_t UWM_JOB_PROGRESS = kWmApp + 1303;
+inline constexpr uint32_t UWM_INIT_DONE = kWmApp + 1305;
+
+// The command ids of the button bar (38000 + slot) and the caption buttons.
+inline constexpr int kCommandBar = 38000;
+inline constexpr int kCommandClose = 16;
+inline constexpr int kCommandMinimise = 17;
+inline constexpr int kCommandSize = 18;
+
+struct MainWindowOptions {
+    std::string startFolder = Settings::CurrentFolder();  // holds Default_Folder.ini
+    std::string recording;  // opened at start, through the engine (until the file manager)
+    // Whether an OpenGL 3.3 core context can be made; tests replace it.
+    std::function<bool()> probe3d;
+    // Shows the engine's and the start-up's messages; tests replace it to read them.
+    std::function<void(const QString& text, const QString& caption)> showError;
+};
+
+class CquovelDlg : public QDialog, public MovieViewHost {
+    Q_OBJECT
+  public:
+    explicit CquovelDlg(MainWindowOptions options = {});
+    ~CquovelDlg() override;
+
+    // What the window shows, for the tests and the tools.
+    int layoutMode() const { return state_.layout; }
+    bool fullScreen() const { return state_.fullScreen; }
+    bool wide() const { return state_.wide; }
+    int projection() const { return state_.projection; }
+    bool threeD() const { return state_.threeD; }
+    const ZoomState& zoom() const { return state_.zoom; }
+    EngineContext& engine() { return ctx_; }
+    CMovieStatic* movieView() const { return movie_; }
+    QWidget* videoContainer() const { return videoContainer_; }
+    CSkinButton* barButton(int slot) const { return bar_[static_cast<size_t>(slot)]; }
+    CSkinButton* sizeButton() const { return sizeButton_; }
+    CSkinSliderCtrl* seekSlider() const { return seek_; }
+    CSkinSliderCtrl* volumeSlider() const { return volumeSlider_; }
+    CSkinProgressBarCtrl* progressBar() const { return progress_; }
+    CLogoDlg* logo() const { return logo_; }
+    CMovieDialog* mapFrame() const { return mapFrame_; }
+    QWidget* panel(const char* name) const;
+    const Settings& settings() const { return settings_; }
+    int errorsShown() const { return errorsShown_; }
+
+    // The commands of the window (buttons, menu).
+    void OnCommand(int id);
+    void SetLayout(int layout);
+    // The projection and the panorama's wide arrangement (the display-mode command).
+    void SetProjection(int mode, bool wide);
+    bool EnterFullScreen();
+    void LeaveFullScreen();
+    // Opens a recording through the engine and shows its first frame (until the playback
+    // flow takes over).
+    bool OpenRecording(const std::string& path);
+    void CloseRecording();
+    // Runs the shut-down and ends the window.
+    void ShutDown();
+
+    // MovieViewHost: the video view's direct notifications.
+    void OnViewZoomStep(QPoint click) override;
+    void OnViewDoubleClick() override;
+    void OnViewContextMenu(QPoint screen) override;
+    void OnPlayerOpened() override;
+    void OnPlayerEnded() override;
+
+    // The context menu's items for the current state (what OnViewContextMenu shows).
+    std::vector<struct MenuItem> ContextMenuItems() const;
+
+  public slots:
+    void accept() override {}  // Enter does nothing
+    void reject() override {}  // nor does Escape
+
+  protected:
+    bool event(QEvent*) override;
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void mouseDoubleClickEvent(QMouseEvent*) override;
+    void closeEvent(QCloseEvent*) override;
+    void contextMenuEvent(QContextMenuEvent*) override;
+
+  private:
+    // The state of the window, in the order the description keeps it.
+    struct State {
+        int layout = 0;
+        bool fullScreen = false;
+        int projection = 2;
+        int savedProjection = 2;
+        bool wide = false;
+        bool threeD = false;
+        bool aspect = true;
+        uint16_t volume = 65535;
+        ZoomState zoom;
+        bool loaded = false;
+        bool busy = false;
+        bool mapHidden = false;
+        bool mapCheckActive = false;
+        bool initialised = false;
+        QPoint windowPosition;
+        // The play state to restore after a full-screen switch.
+        MovieState resumeState = MovieState::kClosed;
+    };
+
+    void Initialise();
+    void CreateChildren();
+    void CreateButtons();
+    void OnInitDone();
+    void ShowError(const QString& text, const QString& caption);
+    void ApplyVolume(uint16_t volume);
+    void OnSliderMessage(uint32_t message, int id, int position);
+
+    // main_window_layout.cpp
+    void PlaceChildren();
+    void ApplyMapOrLogo();
+    void ResetZoom();
+    void ApplyZoom();
+    void SendViewAspect();
+    void UpdateSizeTooltip();
+    QRect Monitor() const;
+    int FramesLeft() const;
+
+    MainWindowOptions options_;
+    Settings settings_;
+    EngineContext ctx_;
+    const EngineOps& ops_;
+    CMoment moment_;
+    State state_;
+    std::recursive_mutex listMutex_;  // "hMutexCache": the recordings and the current index
+    std::recursive_mutex eventMutex_;  // "hMutexCpSet": the event points
+
+    CMovieStatic* movie_ = nullptr;  // owned by its container
+    QWidget* videoContainer_ = nullptr;
+    CSkinSliderCtrl* seek_ = nullptr;
+    CSkinSliderCtrl* volumeSlider_ = nullptr;
+    CSkinProgressBarCtrl* progress_ = nullptr;
+    CLogoDlg* logo_ = nullptr;
+    CMovieDialog* mapFrame_ = nullptr;
+    PanelPlaceholder* map_ = nullptr;
+    PanelPlaceholder* info_ = nullptr;
+    PanelPlaceholder* graph_ = nullptr;
+    PanelPlaceholder* pad_ = nullptr;
+    PanelPlaceholder* files_ = nullptr;
+    std::array<CSkinButton*, kButtonCount> bar_{};
+    CSkinButton* closeButton_ = nullptr;
+    CSkinButton* sizeButton_ = nullptr;
+    CSkinButton* minimiseButton_ = nullptr;
+    QTimer idleTimer_;       // TIMER_IDLE, 1 s
+    QTimer displayOnTimer_;  // TIMER_DISPLAY_ON, 100 ms once
+    bool moving_ = false;
+    QPoint grabOffset_;
+    int errorsShown_ = 0;
+};
+
+}  // namespace tavrilo

@@ -1,0 +1,167 @@
+// The main window's private messages, the video view's notices, the context menu and the
+// commands this window carries out itself.
+
+#include <QApplication>
+
+#include "ui/main/c_movie_menu.h"
+#include "ui/main/c_quovel_dlg.h"
+#include "ui/skin/app_message.h"
+#include "ui/skin/c_skin_progress_bar_ctrl.h"
+#include "ui/skin/c_skin_slider_ctrl.h"
+
+namespace tavrilo {
+
+bool CquovelDlg::event(QEvent* e) {
+    const auto* m = static_cast<const AppMessage*>(e);
+    switch (MessageOf(e)) {
+        case UWM_INIT_DONE:
+            OnInitDone();
+            return true;
+        case UWM_SLIDER_PRESS:
+        case UWM_SLIDER_TRACK:
+        case UWM_SLIDER_RELEASE:
+            OnSliderMessage(m->message(), static_cast<int>(m->wParam),
+                            static_cast<int>(m->lParam));
+            return true;
+        case UWM_JOB_PROGRESS: {
+            const int total = static_cast<int>(m->lParam);
+            progress_->SetPos(total > 0 ? static_cast<int>(m->wParam * 100 / total) : 100);
+            progress_->raise();
+            progress_->repaint();
+            return true;
+        }
+        default:
+            break;
+    }
+    return QDialog::event(e);
+}
+
+void CquovelDlg::OnSliderMessage(uint32_t message, int id, int position) {
+    if (id == 38101) {
+        // The volume follows drags and the release; a press alone does nothing.
+        if (message != UWM_SLIDER_PRESS) {
+            ApplyVolume(static_cast<uint16_t>(std::clamp(position, 0, 65535)));
+        }
+        return;
+    }
+    if (id == 38100 && ctx_.PlayState != MovieState::kClosed && !state_.busy &&
+        (message == UWM_SLIDER_RELEASE || seek_->pressOutsideThumb())) {
+        ops_.SeekFrame(&ctx_, position);
+        seek_->SetPos(position);
+    }
+}
+
+void CquovelDlg::OnCommand(int id) {
+    switch (id) {
+        case kCommandClose:
+            ShutDown();
+            QDialog::done(0);
+            break;
+        case kCommandMinimise:
+            showMinimized();
+            break;
+        case kCommandSize:
+            SetLayout(NextLayout(state_.layout));
+            break;
+        case kCommandBar + 9: {
+            // The next projection: 2 -> 3 -> 4 (wide) -> 2; 1 stays; without 3D always 2.
+            const int mode = state_.projection;
+            if (mode == 1) {
+                SetProjection(1, false);
+            } else if (!state_.threeD) {
+                SetProjection(2, false);
+            } else if (mode == 2) {
+                SetProjection(3, false);
+            } else if (mode == 3) {
+                SetProjection(4, true);
+            } else {
+                SetProjection(2, false);
+            }
+            state_.savedProjection = state_.projection;
+            break;
+        }
+        default:
+            break;  // the playback commands arrive with the playback flow
+    }
+}
+
+std::vector<MenuItem> CquovelDlg::ContextMenuItems() const {
+    MenuContext c;
+    c.fullScreen = state_.fullScreen;
+    c.layoutMode = state_.layout;
+    c.viewMode = state_.projection;
+    c.rateCode = ctx_.RateCode;
+    c.engineReady = ctx_.Ready != 0;
+    c.aspectMode = ctx_.AspectMode;
+    if (!state_.threeD || !ctx_.Ready) {
+        return BrowseMenu(c);
+    }
+    switch (ctx_.PlayState) {
+        case MovieState::kClosed:
+            return BrowseMenu(c);
+        case MovieState::kStopped:
+            return BuildStoppedMenu(c);
+        case MovieState::kPlaying:
+            return BuildPlayingMenu(c);
+        case MovieState::kPaused:
+            c.paused = true;
+            return BuildPlayingMenu(c);
+    }
+    return {};
+}
+
+void CquovelDlg::OnViewContextMenu(QPoint screen) {
+    if (state_.busy ||
+        (ctx_.PlayState != MovieState::kClosed && FramesLeft() < 10)) {
+        return;  // refused at the end of a recording and while an opening runs
+    }
+    const std::vector<MenuItem> items = ContextMenuItems();
+    if (items.empty()) {
+        return;
+    }
+    CMovieMenu menu(items, state_.fullScreen, this);
+    const int id = menu.Track(screen);
+    movie_->MenuShown();
+    if (id != 0) {
+        OnCommand(id);
+    }
+}
+
+void CquovelDlg::OnViewZoomStep(QPoint click) {
+    if (movie_->width() <= 0 || movie_->height() <= 0) {
+        return;
+    }
+    const PictureRect& p = ctx_.VideoRect;
+    const QRect picture(QPoint(p.left, p.top), QPoint(p.right - 1, p.bottom - 1));
+    const QPoint centre = state_.fullScreen
+                              ? QPoint(movie_->width() / 2, movie_->height() / 2)
+                              : ComputeLayout(state_.layout, false).zoomCentre;
+    state_.zoom.Step(click, picture, QRect(0, 0, movie_->width(), movie_->height()), centre);
+    ApplyZoom();
+}
+
+void CquovelDlg::OnViewDoubleClick() {
+    if (state_.fullScreen) {
+        LeaveFullScreen();
+    } else {
+        EnterFullScreen();
+    }
+}
+
+void CquovelDlg::OnPlayerOpened() {
+    // Until the playback flow lands: show the first frame in the current projection.
+    state_.loaded = true;
+    movie_->SetViewMode(state_.projection);
+    ops_.SetViewType(&ctx_, state_.projection);
+    const ZoomState& z = state_.zoom;
+    ops_.SetZoom(&ctx_, z.centre.x(), z.centre.y(), z.offset.x(), z.offset.y(), z.factor, 0);
+    SendViewAspect();
+    engine::PublishTrack(&ctx_);
+    ops_.Repaint(&ctx_);
+}
+
+void CquovelDlg::OnPlayerEnded() {
+    ops_.Pause(&ctx_);
+}
+
+}  // namespace tavrilo
