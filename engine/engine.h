@@ -12,8 +12,8 @@
 // or a prefetch runs on another.
 
 #include <atomic>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>

@@ -22,9 +22,9 @@ struct MenuContext {
     int viewMode = 2;
     bool flipped = false;
     int rateCode = 1;
-    bool paused = false;     // playing menu: headed by "再生", fast and slow greyed
+    bool paused = false;  // playing menu: headed by "再生", fast and slow greyed
     bool engineReady = true;
-    int aspectMode = 1;      // the engine's: 1 keeps the aspect
+    int aspectMode = 1;  // the engine's: 1 keeps the aspect
 };
 
 // Playing or paused: headed by "一時停止" (playing) or "再生" (paused).

@@ -97,9 +97,9 @@ bool CMovieStatic::event(QEvent* e) {
         default:
             return true;  // UWM_SESSION_PAUSED and the rest: nothing to do
     }
-    if (e->type() == QEvent::ContextMenu || (e->type() == QEvent::MouseButtonPress &&
-                                             static_cast<QMouseEvent*>(e)->button() ==
-                                                 Qt::RightButton)) {
+    if (e->type() == QEvent::ContextMenu ||
+        (e->type() == QEvent::MouseButtonPress &&
+         static_cast<QMouseEvent*>(e)->button() == Qt::RightButton)) {
         host_.OnViewContextMenu(static_cast<QMouseEvent*>(e)->globalPosition().toPoint());
         return true;
     }
@@ -109,6 +109,7 @@ bool CMovieStatic::event(QEvent* e) {
 void CMovieStatic::resizeEvent(QResizeEvent* e) {
     viewHeight_ = height();
     QWindow::resizeEvent(e);
+    host_.OnViewResized();
 }
 
 void CMovieStatic::exposeEvent(QExposeEvent*) {
@@ -270,7 +271,8 @@ void CMovieStatic::MomentumLoop() {
         }
         ++momentumSteps_;
         ViewDrag(moment_, viewHeight_, *this, true, moment_.accX, moment_.accY, zoom_);
-        wake_.wait_for(lock, std::chrono::milliseconds(30), [this] { return stopMomentum_.load(); });
+        wake_.wait_for(lock, std::chrono::milliseconds(30),
+                       [this] { return stopMomentum_.load(); });
     }
 }
 

@@ -29,6 +29,8 @@ class MovieViewHost {
     virtual void OnViewContextMenu(QPoint screen) = 0;
     virtual void OnPlayerOpened() = 0;
     virtual void OnPlayerEnded() = 0;
+    // The view's size changed (a layout, full screen): the picture is placed again.
+    virtual void OnViewResized() = 0;
 };
 
 class CMovieStatic : public QWindow, public MessageTarget, public ViewTarget {

@@ -94,12 +94,11 @@ void CquovelDlg::Initialise() {
     // 1, 2: the icon; display power has no portable notice here: a change of the application's
     // state repaints the video instead (TIMER_DISPLAY_ON).
     setWindowIcon(QIcon(CResourceImage::Pixmap(128)));
-    connect(qApp, &QGuiApplication::applicationStateChanged, this,
-            [this](Qt::ApplicationState s) {
-                if (s == Qt::ApplicationActive) {
-                    displayOnTimer_.start();
-                }
-            });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
+        if (s == Qt::ApplicationActive) {
+            displayOnTimer_.start();
+        }
+    });
     displayOnTimer_.setSingleShot(true);
     displayOnTimer_.setInterval(100);
     connect(&displayOnTimer_, &QTimer::timeout, this, [this] {
@@ -181,7 +180,8 @@ void CquovelDlg::CreateButtons() {
         auto* b = new CSkinButton(QSize(32, 32), kCommandBar + slot, this);
         b->SetImageStrip(kBar[static_cast<size_t>(slot)].image);
         b->setToolTip(Ui(kBar[static_cast<size_t>(slot)].tooltip));
-        connect(b, &QAbstractButton::clicked, this, [this, slot] { OnCommand(kCommandBar + slot); });
+        connect(b, &QAbstractButton::clicked, this,
+                [this, slot] { OnCommand(kCommandBar + slot); });
         bar_[static_cast<size_t>(slot)] = b;
     }
     struct Caption {
@@ -323,6 +323,14 @@ void CquovelDlg::mouseDoubleClickEvent(QMouseEvent* e) {
         LeaveFullScreen();
     }
     QDialog::mouseDoubleClickEvent(e);
+}
+
+void CquovelDlg::moveEvent(QMoveEvent* e) {
+    // Every layout change comes back to where the window was last put.
+    if (!state_.fullScreen) {
+        state_.windowPosition = pos();
+    }
+    QDialog::moveEvent(e);
 }
 
 void CquovelDlg::closeEvent(QCloseEvent* e) {

@@ -94,6 +94,7 @@ class CquovelDlg : public QDialog, public MovieViewHost {
     void OnViewContextMenu(QPoint screen) override;
     void OnPlayerOpened() override;
     void OnPlayerEnded() override;
+    void OnViewResized() override;
 
     // The context menu's items for the current state (what OnViewContextMenu shows).
     std::vector<struct MenuItem> ContextMenuItems() const;
@@ -110,6 +111,7 @@ class CquovelDlg : public QDialog, public MovieViewHost {
     void mouseReleaseEvent(QMouseEvent*) override;
     void mouseDoubleClickEvent(QMouseEvent*) override;
     void closeEvent(QCloseEvent*) override;
+    void moveEvent(QMoveEvent*) override;
     void contextMenuEvent(QContextMenuEvent*) override;
 
   private:
@@ -148,6 +150,8 @@ class CquovelDlg : public QDialog, public MovieViewHost {
     void ResetZoom();
     void ApplyZoom();
     void SendViewAspect();
+    // Hands the zoom to the engine, which places the picture in the view.
+    void PlacePicture();
     void UpdateSizeTooltip();
     QRect Monitor() const;
     int FramesLeft() const;
@@ -158,7 +162,7 @@ class CquovelDlg : public QDialog, public MovieViewHost {
     const EngineOps& ops_;
     CMoment moment_;
     State state_;
-    std::recursive_mutex listMutex_;  // "hMutexCache": the recordings and the current index
+    std::recursive_mutex listMutex_;   // "hMutexCache": the recordings and the current index
     std::recursive_mutex eventMutex_;  // "hMutexCpSet": the event points
 
     CMovieStatic* movie_ = nullptr;  // owned by its container

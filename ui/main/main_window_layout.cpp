@@ -156,14 +156,14 @@ bool CquovelDlg::EnterFullScreen() {
     }
     mapFrame_->hide();
     ApplyMapOrLogo();
+    // The window covers the monitor. It is not made topmost: on X11 that recreates the native
+    // windows, the video's surface included, under the presenter drawing into it.
     const QRect monitor = Monitor();
-    setWindowFlag(Qt::WindowStaysOnTopHint, true);
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     setGeometry(monitor);
-    show();
-    videoContainer_->setGeometry(FullScreenVideoRect(QRect(QPoint(0, 0), monitor.size()),
-                                                     state_.projection));
+    videoContainer_->setGeometry(
+        FullScreenVideoRect(QRect(QPoint(0, 0), monitor.size()), state_.projection));
     SendViewAspect();
     state_.zoom.Reset(QPoint(monitor.width() / 2, monitor.height() / 2));
     if (state_.resumeState == MovieState::kStopped) {
@@ -186,8 +186,6 @@ void CquovelDlg::LeaveFullScreen() {
     state_.fullScreen = false;
     state_.aspect = true;
     ops_.SetAspectMode(&ctx_, 1);
-    setWindowFlag(Qt::WindowStaysOnTopHint, false);
-    show();
     SetLayout(state_.layout);
     if (was == MovieState::kStopped) {
         ops_.Stop(&ctx_);
@@ -207,9 +205,18 @@ void CquovelDlg::ResetZoom() {
 
 void CquovelDlg::SendViewAspect() {
     ops_.SetViewAspect(&ctx_, movie_->width(), movie_->height());
-    if (state_.projection == 1 || state_.projection == 2) {
-        ops_.SetAspectMode(&ctx_, state_.aspect ? 1 : 0);
+    // The flat views keep the recording's aspect when asked to; the sphere and the panorama are
+    // camera views of the view's own aspect (handed over just above) and fill it.
+    const bool flat = state_.projection == 1 || state_.projection == 2;
+    ops_.SetAspectMode(&ctx_, flat && state_.aspect ? 1 : 0);
+}
+
+void CquovelDlg::PlacePicture() {
+    if (ctx_.PlayState == MovieState::kClosed) {
+        return;
     }
+    const ZoomState& z = state_.zoom;
+    ops_.SetZoom(&ctx_, z.centre.x(), z.centre.y(), z.offset.x(), z.offset.y(), z.factor, 1);
 }
 
 void CquovelDlg::ApplyZoom() {

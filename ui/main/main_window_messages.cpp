@@ -20,8 +20,7 @@ bool CquovelDlg::event(QEvent* e) {
         case UWM_SLIDER_PRESS:
         case UWM_SLIDER_TRACK:
         case UWM_SLIDER_RELEASE:
-            OnSliderMessage(m->message(), static_cast<int>(m->wParam),
-                            static_cast<int>(m->lParam));
+            OnSliderMessage(m->message(), static_cast<int>(m->wParam), static_cast<int>(m->lParam));
             return true;
         case UWM_JOB_PROGRESS: {
             const int total = static_cast<int>(m->lParam);
@@ -111,8 +110,7 @@ std::vector<MenuItem> CquovelDlg::ContextMenuItems() const {
 }
 
 void CquovelDlg::OnViewContextMenu(QPoint screen) {
-    if (state_.busy ||
-        (ctx_.PlayState != MovieState::kClosed && FramesLeft() < 10)) {
+    if (state_.busy || (ctx_.PlayState != MovieState::kClosed && FramesLeft() < 10)) {
         return;  // refused at the end of a recording and while an opening runs
     }
     const std::vector<MenuItem> items = ContextMenuItems();
@@ -133,9 +131,8 @@ void CquovelDlg::OnViewZoomStep(QPoint click) {
     }
     const PictureRect& p = ctx_.VideoRect;
     const QRect picture(QPoint(p.left, p.top), QPoint(p.right - 1, p.bottom - 1));
-    const QPoint centre = state_.fullScreen
-                              ? QPoint(movie_->width() / 2, movie_->height() / 2)
-                              : ComputeLayout(state_.layout, false).zoomCentre;
+    const QPoint centre = state_.fullScreen ? QPoint(movie_->width() / 2, movie_->height() / 2)
+                                            : ComputeLayout(state_.layout, false).zoomCentre;
     state_.zoom.Step(click, picture, QRect(0, 0, movie_->width(), movie_->height()), centre);
     ApplyZoom();
 }
@@ -153,11 +150,15 @@ void CquovelDlg::OnPlayerOpened() {
     state_.loaded = true;
     movie_->SetViewMode(state_.projection);
     ops_.SetViewType(&ctx_, state_.projection);
-    const ZoomState& z = state_.zoom;
-    ops_.SetZoom(&ctx_, z.centre.x(), z.centre.y(), z.offset.x(), z.offset.y(), z.factor, 0);
+    PlacePicture();
     SendViewAspect();
     engine::PublishTrack(&ctx_);
     ops_.Repaint(&ctx_);
+}
+
+void CquovelDlg::OnViewResized() {
+    PlacePicture();
+    SendViewAspect();
 }
 
 void CquovelDlg::OnPlayerEnded() {

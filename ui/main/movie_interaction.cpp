@@ -39,8 +39,7 @@ void ZoomState::Reset(QPoint layoutCentre) {
     factor = 1.0f;
 }
 
-void ZoomState::Step(QPoint click, const QRect& picture, const QRect& client,
-                     QPoint layoutCentre) {
+void ZoomState::Step(QPoint click, const QRect& picture, const QRect& client, QPoint layoutCentre) {
     // The x rule takes right edges where the y rule takes top edges, as the recorder's viewer
     // computed it.
     const float z = factor;

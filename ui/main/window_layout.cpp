@@ -53,8 +53,8 @@ LayoutRects ComputeLayout(int layout, bool wide) {
         }
         case 2: {
             r.video = QRect(6, 26, 1108, 628);
-            r.seekSlider = QRect(r.video.left(), r.video.top() + r.video.height(),
-                                 r.video.width(), 10);
+            r.seekSlider =
+                QRect(r.video.left(), r.video.top() + r.video.height(), r.video.width(), 10);
             r.zoomCentre = QPoint(554, 314);
             break;
         }

@@ -22,7 +22,7 @@ struct LayoutRects {
     std::array<QRect, kButtonCount> buttons{};  // empty when the slot is hidden
     QRect close, size, minimise;
     QRect volume;
-    QRect progress;   // the job progress bar (on the bottom of the layout 0 video area)
+    QRect progress;  // the job progress bar (on the bottom of the layout 0 video area)
     QPoint zoomCentre;
     // Painted black in the wide arrangement, above and below the video band.
     QRect barTop, barBottom;

@@ -1,0 +1,437 @@
+// The main window on a real display: its children in every layout, full screen, moving, the
+// keys that must do nothing, first start, the missing-OpenGL message, and the 360 view's mouse
+// handling on a generated recording.
+
+#include <gtest/gtest.h>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStyleHints>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/process.h"
+#include "tests/support/wait.h"
+#include "texts/ui_texts.h"
+#include "ui/main/c_movie_dialog.h"
+#include "ui/main/c_movie_menu.h"
+#include "ui/main/c_quovel_dlg.h"
+#include "ui/main/movie_interaction.h"
+#include "ui/main/window_layout.h"
+#include "ui/skin/c_skin_button.h"
+#include "ui/skin/c_skin_slider_ctrl.h"
+#include "video/sphere_model.h"
+
+namespace tavrilo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Quote;
+using test::RunCommand;
+
+TEST(WindowLayout, EveryChildInEachLayout) {
+    const LayoutRects l0 = ComputeLayout(0, false);
+    EXPECT_EQ(l0.video, QRect(6, 26, 722, 406));
+    EXPECT_EQ(l0.seekSlider, QRect(6, 432, 722, 10));
+    EXPECT_EQ(l0.infoPanel, QRect(6, 442, 582, 120));
+    EXPECT_EQ(l0.pad, QRect(588, 442, 140, 120));
+    EXPECT_EQ(l0.graph, QRect(6, 562, 722, 98));
+    EXPECT_EQ(l0.mapOrLogo, QRect(728, 26, 386, 405));
+    EXPECT_EQ(l0.fileManager, QRect(728, 431, 386, 229));
+    EXPECT_EQ(l0.buttons[0], QRect(20, 665, 32, 32));
+    EXPECT_EQ(l0.buttons[11], QRect(20 + 43 * 11, 665, 32, 32));
+    EXPECT_EQ(l0.buttons[12], QRect(50 + 43 * 12, 665, 32, 32));  // the gap before the last four
+    EXPECT_EQ(l0.close, QRect(1064, 0, 46, 18));
+    EXPECT_EQ(l0.size, QRect(1038, 0, 26, 18));
+    EXPECT_EQ(l0.minimise, QRect(1012, 0, 26, 18));
+    EXPECT_EQ(l0.volume, QRect(1000, 670, 100, 20));
+    EXPECT_EQ(l0.progress, QRect(6, 410, 722, 22));
+    EXPECT_EQ(l0.zoomCentre, QPoint(361, 203));
+    const LayoutRects wide = ComputeLayout(0, true);
+    EXPECT_EQ(wide.video, QRect(6, 67, 1108, 323));
+    EXPECT_FALSE(wide.videoEdge);
+    EXPECT_EQ(wide.seekSlider, QRect(6, 432, 722, 10));  // V stays the normal video area
+    EXPECT_EQ(wide.barTop, QRect(QPoint(6, 26), QPoint(1113, 66)));
+    const LayoutRects l1 = ComputeLayout(1, false);
+    EXPECT_EQ(l1.video, QRect(6, 26, 868, 493));
+    EXPECT_EQ(l1.seekSlider, QRect(6, 519, 868, 10));
+    EXPECT_EQ(l1.infoPanel, QRect(6, 529, 868, 131));
+    EXPECT_TRUE(l1.pad.isEmpty());
+    EXPECT_TRUE(l1.graph.isEmpty());
+    EXPECT_TRUE(l1.mapOrLogo.isEmpty());
+    EXPECT_EQ(l1.fileManager, QRect(874, 26, 240, 634));
+    EXPECT_EQ(l1.zoomCentre, QPoint(434, 246));
+    const LayoutRects l2 = ComputeLayout(2, false);
+    EXPECT_EQ(l2.video, QRect(6, 26, 1108, 628));
+    EXPECT_EQ(l2.seekSlider, QRect(6, 654, 1108, 10));
+    EXPECT_TRUE(l2.infoPanel.isEmpty());
+    EXPECT_TRUE(l2.fileManager.isEmpty());
+    EXPECT_EQ(l2.buttons[8], QRect(20 + 43 * 6, 665, 32, 32));  // packed after slots 0-5
+    EXPECT_TRUE(l2.buttons[6].isEmpty());
+    EXPECT_TRUE(l2.buttons[12].isEmpty());
+    EXPECT_EQ(l2.zoomCentre, QPoint(554, 314));
+    EXPECT_EQ(NextLayout(0), 1);
+    EXPECT_EQ(NextLayout(2), 0);
+    EXPECT_EQ(GetUiText(SizeTooltipSlot(0)), "中");
+    EXPECT_EQ(GetUiText(SizeTooltipSlot(1)), "大");
+    EXPECT_EQ(GetUiText(SizeTooltipSlot(2)), "小");
+    EXPECT_EQ(FullScreenVideoRect(QRect(0, 0, 1920, 1080), 4), QRect(0, 260, 1920, 559));
+    EXPECT_EQ(FullScreenVideoRect(QRect(0, 0, 1920, 1080), 3), QRect(0, 0, 1920, 1080));
+}
+
+TEST(ViewInteraction, MomentumRunsDownAndOnlyAlongTheDrag) {
+    CMoment m;
+    m.vx = 100;
+    int steps = 0;
+    while (MomentumStep(m, 3)) {
+        ++steps;
+    }
+    EXPECT_EQ(steps, 97);  // each step lowers a speed of 1..100 by exactly 1
+    EXPECT_EQ(m.vx, 3);
+    CMoment p;
+    p.vx = 10;
+    p.vy = 50;
+    ASSERT_TRUE(MomentumStep(p, 4));
+    EXPECT_EQ(p.vy, 0);  // the panorama never coasts vertically
+    EXPECT_EQ(p.accY, 0);
+    EXPECT_TRUE(StartsMomentum({0, 0}, {100, 0}, 20, 5));    // 14 degrees off the drag
+    EXPECT_FALSE(StartsMomentum({0, 0}, {100, 0}, 20, 20));  // 45 degrees
+    EXPECT_FALSE(StartsMomentum({0, 0}, {100, 0}, 0, 0));    // no speed
+}
+
+TEST(ViewInteraction, ZoomStepsResetPastThree) {
+    ZoomState z;
+    z.Reset({361, 203});
+    const QRect picture(0, 0, 722, 406), client(0, 0, 722, 406);
+    z.Step({100, 50}, picture, client, {361, 203});
+    EXPECT_FLOAT_EQ(z.factor, 2.0f);
+    EXPECT_EQ(z.point, QPoint(100, 50));
+    // x = 100 - trunc((100 x 0 + 722) / 1) + 722 = 100; y = 50 - trunc((50 x 0 + 0) / 1) + 0.
+    EXPECT_EQ(z.centre, QPoint(100, 50));
+    EXPECT_EQ(z.offset, QPoint(0, 0));
+    // At factor 2 the click moves the centre: x = 300 - trunc((300 + 722) / 2) + 722 = 511.
+    ZoomState twice = z;
+    twice.Step({300, 100}, picture, client, {361, 203});
+    EXPECT_EQ(twice.centre, QPoint(511, 50));
+    EXPECT_EQ(twice.offset, QPoint(300 - 511, 50));
+    z.Step({100, 50}, picture, client, {361, 203});
+    EXPECT_FLOAT_EQ(z.factor, 3.0f);
+    z.Step({100, 50}, picture, client, {361, 203});
+    EXPECT_FLOAT_EQ(z.factor, 1.0f);  // past 3: back to no zoom at the layout's centre
+    EXPECT_EQ(z.centre, QPoint(361, 203));
+    EXPECT_EQ(z.offset, QPoint(0, 0));
+}
+
+fs::path TempFolder(const std::string& name) {
+    const fs::path p =
+        fs::temp_directory_path() / ("tavrilo-window-" + std::to_string(getpid()) + "-" + name);
+    fs::remove_all(p);
+    fs::create_directories(p);
+    return p;
+}
+
+fs::path Recording(const std::string& name, const std::string& options) {
+    static const fs::path folder = TempFolder("recordings");
+    const fs::path file = folder / name;
+    if (!fs::exists(file)) {
+        const auto r =
+            RunCommand(std::string(TAVRILO_GEN) + " recording " + Quote(file) + " " + options);
+        EXPECT_EQ(r.status, 0) << r.output;
+    }
+    return file;
+}
+
+class MainWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (std::getenv("DISPLAY") == nullptr) {
+            GTEST_SKIP() << "the main window needs a display; the test script runs it under Xvfb";
+        }
+        folder = TempFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
+    void TearDown() override {
+        window.reset();
+        fs::remove_all(folder);
+    }
+    void Make(bool threeD = true, std::string recording = {}) {
+        MainWindowOptions o;
+        o.startFolder = folder.string();
+        o.probe3d = [threeD] { return threeD; };
+        o.showError = [this](const QString& text, const QString&) { errors.push_back(text); };
+        o.recording = std::move(recording);
+        window = std::make_unique<CquovelDlg>(std::move(o));
+        window->move(100, 80);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        QApplication::processEvents();  // the deferred steps of the start
+    }
+    // Opens a recording and waits until its first frame is shown.
+    void Open(const fs::path& file) {
+        ASSERT_TRUE(window->OpenRecording(file.string()));
+        ASSERT_TRUE(test::WaitUntil([&] {
+            QApplication::processEvents();
+            return window->engine().Player && GetEngineOps().GetPosition(&window->engine()) >= 0;
+        }));
+    }
+    void ExpectChildrenOf(int layout) {
+        const LayoutRects r = ComputeLayout(layout, false);
+        EXPECT_EQ(window->videoContainer()->geometry(), r.video) << layout;
+        EXPECT_EQ(window->seekSlider()->geometry(), r.seekSlider) << layout;
+        EXPECT_EQ(window->panel("information panel")->isVisible(), !r.infoPanel.isEmpty());
+        if (!r.infoPanel.isEmpty()) {
+            EXPECT_EQ(window->panel("information panel")->geometry(), r.infoPanel) << layout;
+        }
+        EXPECT_EQ(window->panel("file manager")->isVisible(), !r.fileManager.isEmpty());
+        EXPECT_EQ(window->panel("G-sensor graph")->isVisible(), !r.graph.isEmpty());
+        EXPECT_EQ(window->panel("direction pad")->isVisible(), !r.pad.isEmpty());
+        for (int slot = 0; slot < kButtonCount; ++slot) {
+            const QRect want = r.buttons[static_cast<size_t>(slot)];
+            EXPECT_EQ(window->barButton(slot)->isVisible(), !want.isEmpty()) << slot;
+            if (!want.isEmpty()) {
+                EXPECT_EQ(window->barButton(slot)->geometry(), want) << layout << " " << slot;
+            }
+        }
+        EXPECT_EQ(window->volumeSlider()->geometry(), r.volume);
+        EXPECT_EQ(window->sizeButton()->geometry(), r.size);
+        EXPECT_EQ(window->sizeButton()->toolTip().toStdString(),
+                  std::string(GetUiText(SizeTooltipSlot(layout))));
+        EXPECT_EQ(window->barButton(11)->imageStrip(), layout == 0 ? 358 : 364);
+    }
+    void Shot(const std::string& name) {
+        // With TAVRILO_SHOTS set, the screen (the video included) is kept for review.
+        if (const char* dir = std::getenv("TAVRILO_SHOTS")) {
+            QApplication::processEvents();
+            QTest::qWait(300);
+            QGuiApplication::primaryScreen()->grabWindow(0).save(
+                QString::fromStdString(std::string(dir) + "/" + name + ".png"));
+        }
+    }
+
+    fs::path folder;
+    std::unique_ptr<CquovelDlg> window;
+    std::vector<QString> errors;
+};
+
+TEST_F(MainWindow, FirstStartWritesExactlyTheThreeDisplayKeys) {
+    Make();
+    std::ifstream in(folder / "Default_Folder.ini");
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), "[DISPLAY]\r\nINFOCHECK=31\r\nASPECT=on\r\nVOLUME=65535\r\n");
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(window->volumeSlider()->pos(), 65535);
+}
+
+TEST_F(MainWindow, SizeButtonCyclesTheLayoutsAndKeepsThePlace) {
+    Make();
+    ExpectChildrenOf(0);
+    const QPoint start = window->pos();
+    for (int layout : {1, 2, 0}) {
+        QTest::mouseClick(window->sizeButton(), Qt::LeftButton);
+        EXPECT_EQ(window->layoutMode(), layout);
+        EXPECT_EQ(window->size(), QSize(1120, 700));
+        ExpectChildrenOf(layout);
+    }
+    EXPECT_EQ(window->pos(), start);
+}
+
+TEST_F(MainWindow, MovedByItsTopStripButNotInFullScreenAndKeysChangeNothing) {
+    Make();
+    const QPoint start = window->pos();
+    QTest::mousePress(window.get(), Qt::LeftButton, {}, QPoint(500, 10));
+    QTest::mouseMove(window.get(), QPoint(540, 30));
+    QTest::mouseRelease(window.get(), Qt::LeftButton, {}, QPoint(540, 30));
+    EXPECT_EQ(window->pos(), start + QPoint(40, 20));
+    // Lower down the window stays.
+    const QPoint moved = window->pos();
+    QTest::mousePress(window.get(), Qt::LeftButton, {}, QPoint(500, 30));
+    QTest::mouseMove(window.get(), QPoint(560, 60));
+    QTest::mouseRelease(window.get(), Qt::LeftButton, {}, QPoint(560, 60));
+    EXPECT_EQ(window->pos(), moved);
+    for (int key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+        QTest::keyClick(window.get(), static_cast<Qt::Key>(key));
+        EXPECT_TRUE(window->isVisible()) << key;
+    }
+    ASSERT_TRUE(window->EnterFullScreen());
+    const QPoint full = window->pos();
+    QTest::mousePress(window.get(), Qt::LeftButton, {}, QPoint(500, 10));
+    QTest::mouseMove(window.get(), QPoint(560, 60));
+    QTest::mouseRelease(window.get(), Qt::LeftButton, {}, QPoint(560, 60));
+    EXPECT_EQ(window->pos(), full);
+}
+
+TEST_F(MainWindow, FullScreenPanoramaIsABandAcrossTheMonitor) {
+    Make(true, Recording("pano.MP4", "--size 256 --seconds 2").string());
+    Open(Recording("pano.MP4", "--size 256 --seconds 2"));
+    window->SetProjection(4, true);
+    EXPECT_TRUE(window->wide());
+    EXPECT_EQ(window->videoContainer()->geometry(), QRect(6, 67, 1108, 323));
+    EXPECT_TRUE(window->mapFrame()->isVisible());  // the map moved to its own frame
+    Shot("layout0-panorama-wide");
+    ASSERT_TRUE(window->EnterFullScreen());
+    const QRect monitor = window->screen()->geometry();
+    EXPECT_EQ(window->geometry(), monitor);
+    EXPECT_EQ(window->videoContainer()->geometry(),
+              FullScreenVideoRect(QRect({0, 0}, monitor.size()), 4));
+    if (monitor.size() == QSize(1920, 1080)) {
+        EXPECT_EQ(window->videoContainer()->geometry(), QRect(0, 260, 1920, 559));
+    }
+    EXPECT_FALSE(window->barButton(2)->isVisible());
+    EXPECT_FALSE(window->mapFrame()->isVisible());
+    Shot("fullscreen-panorama");
+    window->LeaveFullScreen();
+    EXPECT_EQ(window->size(), QSize(1120, 700));
+    EXPECT_TRUE(window->barButton(2)->isVisible());
+}
+
+TEST_F(MainWindow, WithoutOpenGl33TheMessageShowsOnceAndTheProjectionStaysFlat) {
+    Make(false);
+    QApplication::processEvents();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_TRUE(errors[0].contains(QStringLiteral("OpenGL 3.3")));
+    window->OnCommand(kCommandBar + 9);  // the display-mode switch
+    window->SetProjection(3, false);
+    EXPECT_EQ(window->projection(), 2);
+    QApplication::processEvents();
+    EXPECT_EQ(errors.size(), 1u);
+}
+
+TEST_F(MainWindow, ScreenshotsOfEachLayoutWithARecordingOpen) {
+    Make();
+    Open(Recording("shots.MP4", "--size 512 --seconds 2"));
+    window->SetProjection(3, false);
+    EXPECT_EQ(window->projection(), 3);
+    Shot("layout0-sphere");
+    for (const char* name : {"layout1", "layout2"}) {
+        QTest::mouseClick(window->sizeButton(), Qt::LeftButton);
+        Shot(name);
+    }
+    QTest::mouseClick(window->sizeButton(), Qt::LeftButton);
+    window->SetProjection(2, false);
+    ASSERT_TRUE(window->EnterFullScreen());
+    Shot("fullscreen-flat");
+    window->LeaveFullScreen();
+    EXPECT_EQ(window->layoutMode(), 0);
+}
+
+TEST_F(MainWindow, DoubleClickNearTheEndDoesNotEnterFullScreen) {
+    Make();
+    const fs::path file = Recording("end.MP4", "--size 128 --seconds 2");
+    Open(file);
+    GetEngineOps().SeekFrame(&window->engine(), 55);  // 60 frames: 5 left
+    CMovieStatic* view = window->movieView();
+    QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(100, 100));
+    EXPECT_FALSE(window->fullScreen());
+    GetEngineOps().SeekFrame(&window->engine(), 10);
+    QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(100, 100));
+    EXPECT_TRUE(window->fullScreen());
+    window->LeaveFullScreen();
+}
+
+TEST_F(MainWindow, DragsTurnOnlyTheSphereAndThePanoramaSideways) {
+    Make();
+    Open(Recording("drag.MP4", "--size 256 --seconds 2"));
+    CMovieStatic* view = window->movieView();
+    auto drag = [&](QPoint from, QPoint to) {
+        QTest::mousePress(view, Qt::LeftButton, {}, from);
+        for (int i = 1; i <= 5; ++i) {
+            QTest::mouseMove(view, from + (to - from) * i / 5);
+        }
+        QTest::mouseRelease(view, Qt::LeftButton, {}, to);
+        window->movieView()->StopTimers();
+    };
+    struct Case {
+        int mode;
+        QPoint from, to;
+        bool turns;
+    };
+    for (const Case& c :
+         {Case{1, {300, 200}, {400, 260}, false}, Case{2, {300, 200}, {400, 260}, false},
+          Case{3, {300, 200}, {400, 200}, true}, Case{4, {300, 150}, {300, 250}, false},
+          Case{4, {300, 200}, {400, 200}, true}}) {
+        window->SetProjection(c.mode, c.mode == 4);
+        const ViewState before = CurrentViewState();
+        drag(c.from, c.to);
+        const ViewState after = CurrentViewState();
+        const bool turned = before.sphereOrientation.current != after.sphereOrientation.current ||
+                            before.panoramaPanX != after.panoramaPanX ||
+                            before.panoramaPanY != after.panoramaPanY ||
+                            before.flatPanX != after.flatPanX || before.flatPanY != after.flatPanY;
+        EXPECT_EQ(turned, c.turns) << "mode " << c.mode;
+    }
+}
+
+TEST_F(MainWindow, OneQuickClickZoomsOnceAndADoubleClickNever) {
+    Make();
+    Open(Recording("zoom.MP4", "--size 256 --seconds 2"));
+    window->SetProjection(3, false);
+    CMovieStatic* view = window->movieView();
+    const int doubleClick = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(200, 150));
+    EXPECT_TRUE(view->singleClickPending());
+    EXPECT_TRUE(test::WaitUntil([&] {
+        QApplication::processEvents();
+        return !view->singleClickPending();
+    }));
+    EXPECT_FLOAT_EQ(window->zoom().factor, 2.0f);
+    // A double click: no zoom step, however long we wait.
+    QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(200, 150));
+    QTest::qWait(doubleClick + 100);
+    EXPECT_FLOAT_EQ(window->zoom().factor, window->fullScreen() ? 1.0f : 2.0f);
+    window->LeaveFullScreen();
+}
+
+TEST_F(MainWindow, ContextMenuItemsFollowThePlayState) {
+    Make();
+    auto ids = [](const std::vector<MenuItem>& items) {
+        std::vector<int> out;
+        for (const MenuItem& i : items) {
+            out.push_back(i.id);
+        }
+        return out;
+    };
+    EXPECT_EQ(ids(window->ContextMenuItems()), (std::vector<int>{38012}));  // nothing open
+    Open(Recording("menu.MP4", "--size 128 --seconds 2"));
+    window->SetProjection(3, false);
+    EngineContext& ctx = window->engine();
+    EXPECT_EQ(ctx.PlayState, MovieState::kStopped);
+    EXPECT_EQ(ids(window->ContextMenuItems()),
+              (std::vector<int>{38002, 0, 38009, 38010, 38201, 0, 38006, 38014, 0, 38012}));
+    GetEngineOps().Play(&ctx);
+    auto playing = window->ContextMenuItems();
+    EXPECT_EQ(ids(playing), (std::vector<int>{38002, 38000, 38004, 38003, 0, 38009, 38010, 38201, 0,
+                                              38006, 38014, 0, 38012}));
+    EXPECT_EQ(playing[0].text.toStdString(), "一時停止");
+    EXPECT_FALSE(playing[2].grayed);
+    EXPECT_FALSE(playing[6].grayed);  // reset works in the sphere
+    GetEngineOps().Pause(&ctx);
+    auto paused = window->ContextMenuItems();
+    EXPECT_EQ(paused[0].text.toStdString(), "再生");
+    EXPECT_TRUE(paused[2].grayed);
+    EXPECT_TRUE(paused[3].grayed);
+    ASSERT_TRUE(window->EnterFullScreen());
+    auto full = window->ContextMenuItems();
+    EXPECT_EQ(full.back().id, 38200);  // the aspect item instead of still/settings/browse
+    EXPECT_TRUE(full.back().grayed);   // only in view mode 1
+    window->LeaveFullScreen();
+}
+
+TEST_F(MainWindow, AVideoNoDecoderTakesIsReportedWithTheCodecText) {
+    Make();
+    const fs::path good = Recording("codec.MP4", "--size 128 --seconds 2");
+    auto bytes = test::ReadAll(good);
+    std::string text(bytes.begin(), bytes.end());
+    // The video's sample entry (the file type box names "avc1" too, as a brand).
+    const size_t at = text.find("avc1", text.find("stsd"));
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, 4, "zzzz");
+    const fs::path broken = folder / "broken.MP4";
+    std::ofstream(broken, std::ios::binary) << text;
+    EXPECT_FALSE(window->OpenRecording(broken.string()));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].toStdString(), std::string(GetUiText(114)));
+}
+
+}  // namespace
+}  // namespace tavrilo

@@ -1,0 +1,16 @@
+// Test entry for the main window's tests: a QApplication on a real display (the test script
+// runs them under Xvfb, 1920 x 1080, with Mesa's OpenGL).
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (std::getenv("DISPLAY") == nullptr) {
+        // Listing the tests (CTest's discovery) needs no display; running them does.
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    }
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
