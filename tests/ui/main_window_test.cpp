@@ -19,7 +19,9 @@
 #include "ui/main/c_quovel_dlg.h"
 #include "ui/main/movie_interaction.h"
 #include "ui/main/window_layout.h"
+#include "ui/skin/app_message.h"
 #include "ui/skin/c_skin_button.h"
+#include "ui/skin/c_skin_progress_bar_ctrl.h"
 #include "ui/skin/c_skin_slider_ctrl.h"
 #include "video/sphere_model.h"
 
@@ -360,6 +362,45 @@ TEST_F(MainWindow, DragsTurnOnlyTheSphereAndThePanoramaSideways) {
                             before.flatPanX != after.flatPanX || before.flatPanY != after.flatPanY;
         EXPECT_EQ(turned, c.turns) << "mode " << c.mode;
     }
+}
+
+TEST_F(MainWindow, AFastDragCoastsAndComesToRest) {
+    Make();
+    Open(Recording("coast.MP4", "--size 256 --seconds 2"));
+    window->SetProjection(3, false);
+    CMovieStatic* view = window->movieView();
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(100, 200));
+    for (int x = 150; x <= 400; x += 50) {
+        QTest::mouseMove(view, QPoint(x, 200));  // 50 pixels per move
+    }
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(400, 200));
+    EXPECT_TRUE(view->coasting());
+    const ViewState released = CurrentViewState();
+    // A speed of 50 runs down by one a step: 47 steps until it is 3.
+    EXPECT_TRUE(test::WaitUntil([&] { return !view->coasting(); }));
+    EXPECT_EQ(view->momentumSteps(), 47);
+    EXPECT_NE(CurrentViewState().sphereOrientation.current, released.sphereOrientation.current);
+    // A slow release does not coast.
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(100, 200));
+    QTest::mouseMove(view, QPoint(102, 200));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(102, 200));
+    EXPECT_FALSE(view->coasting());
+}
+
+TEST_F(MainWindow, TheJobProgressBarShowsAboveTheVideo) {
+    Make();
+    Open(Recording("job.MP4", "--size 256 --seconds 2"));
+    window->progressBar()->show();
+    window->progressBar()->raise();
+    PostAppMessage(window.get(), UWM_JOB_PROGRESS, 50, 100);
+    QApplication::processEvents();
+    QTest::qWait(200);
+    // Read back from the screen, where the video's own window lies under the bar.
+    const QPoint at = window->mapToGlobal(QPoint(6 + 100, 410 + 11));
+    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    EXPECT_EQ(screen.pixel(at), qRgb(0, 0, 255));
+    const QPoint right = window->mapToGlobal(QPoint(6 + 700, 410 + 11));
+    EXPECT_EQ(screen.pixel(right), qRgb(255, 255, 255));
 }
 
 TEST_F(MainWindow, OneQuickClickZoomsOnceAndADoubleClickNever) {

@@ -288,9 +288,18 @@ void CquovelDlg::paintEvent(QPaintEvent*) {
             p.fillRect(r.barBottom, Qt::black);
         }
     }
-    // Every paint of the window refreshes the video too.
+    // Every paint of the window refreshes the video too; at the slow rates the frame is
+    // repainted paused.
     if (movie_ != nullptr && ctx_.Ready) {
+        const bool slow =
+            ctx_.PlayState == MovieState::kPlaying && (ctx_.RateCode == -2 || ctx_.RateCode == -4);
+        if (slow) {
+            ops_.Pause(&ctx_);
+        }
         movie_->RefreshPicture();
+        if (slow) {
+            ops_.Play(&ctx_);
+        }
     }
 }
 
