@@ -404,7 +404,7 @@ TEST_F(MainWindow, TheJobProgressBarShowsAboveTheVideo) {
         return screen.pixel(at) == qRgb(0, 0, 255);
     }));
     EXPECT_EQ(screen.pixel(right), qRgb(255, 255, 255));
-    EXPECT_EQ(window->progressBar()->pos(), QPoint(6, 410));
+    EXPECT_EQ(window->progressBar()->geometry().topLeft(), QPoint(6, 410));
 }
 
 TEST_F(MainWindow, OneQuickClickZoomsOnceAndADoubleClickNever) {
