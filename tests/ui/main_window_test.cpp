@@ -13,6 +13,7 @@
 
 #include "tests/support/process.h"
 #include "tests/support/wait.h"
+#include "tests/ui/skin_support.h"
 #include "texts/ui_texts.h"
 #include "ui/main/c_movie_dialog.h"
 #include "ui/main/c_movie_menu.h"
@@ -24,11 +25,16 @@
 #include "ui/skin/c_skin_progress_bar_ctrl.h"
 #include "ui/skin/c_skin_slider_ctrl.h"
 #include "video/sphere_model.h"
+#include "views/c_g_sensor_dlg.h"
+#include "views/c_info_dlg.h"
+
+#include <set>
 
 namespace tavrilo {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Grab;
 using test::Quote;
 using test::RunCommand;
 
@@ -405,6 +411,50 @@ TEST_F(MainWindow, TheJobProgressBarShowsAboveTheVideo) {
     }));
     EXPECT_EQ(screen.pixel(right), qRgb(255, 255, 255));
     EXPECT_EQ(window->progressBar()->geometry().topLeft(), QPoint(6, 410));
+}
+
+TEST_F(MainWindow, SensorPanelsOnARecordingWithEveryMark) {
+    const fs::path file =
+        Recording("marks.MP4",
+                  "--size 256 --seconds 8 --kind G --event 1:X --event 2:Y "
+                  "--event 3:Z --event 4:D1 --event 5:D2 --event 6:F9 --event 7:F8");
+    Make();
+    Open(file);
+    CGSensorDlg* graph = window->graph();
+    graph->SetCursor(120, 240);
+    QApplication::processEvents();
+    const QImage shot = Grab(*graph);
+    EXPECT_FALSE(graph->lastMarks().empty());
+    std::set<int> codes;
+    for (const auto& m : graph->lastMarks()) {
+        codes.insert(m.code);
+    }
+    EXPECT_TRUE(codes.count(0) && codes.count(2) && codes.count(3)) << codes.size();
+    // The trip panel at frame 120 from the published track, as the playback flow will feed it.
+    CInfoDlg* info = window->infoPanel();
+    {
+        EngineContext& ctx = window->engine();
+        std::lock_guard lock(*ctx.FileMutex);
+        const GSample& g = ctx.Track.GSamples[static_cast<size_t>(ctx.Track.FrameIndex[120])];
+        info->GFrontBack = g.Gx;
+        info->GLeftRight = g.Gy;
+        info->GUpDown = g.Gz;
+        const GpsSample& gps = ctx.Track.GpsSamples[static_cast<size_t>(g.GpsLink)];
+        info->GpsValid = gps.Valid;
+        info->SpeedKmh = gps.Speed;
+        info->StartTime = ctx.Track.GpsSamples.front().Time;
+        info->HasStartTime = 1;
+        info->FrameIndex = 120;
+        info->FrameDuration = ctx.FrameDurationMs;
+        info->StatusByte = g.Status;
+        info->update();
+    }
+    Shot("panels-layout0");
+    QTest::mouseClick(window->sizeButton(), Qt::LeftButton);
+    Shot("panels-layout1");
+    QTest::mouseClick(window->sizeButton(), Qt::LeftButton);
+    Shot("panels-layout2");
+    EXPECT_EQ(info->layout(), 2);
 }
 
 TEST_F(MainWindow, OneQuickClickZoomsOnceAndADoubleClickNever) {

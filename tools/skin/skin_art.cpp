@@ -553,6 +553,34 @@ QImage CardPicture() {
     return image;
 }
 
+// The graph's background, tiled every 5 pixels across its width: a faint line at the
+// baseline and at +-1 G and +-2 G of the one-pane scale (34 pixels a G in 98 pixels).
+QImage GraphTile() {
+    QImage image(5, 98, QImage::Format_ARGB32_Premultiplied);
+    image.fill(QColor(0x14, 0x17, 0x1b));
+    QPainter p(&image);
+    for (int g = -2; g <= 2; ++g) {
+        p.setPen(g == 0 ? QColor(0x4a, 0x52, 0x5d) : QColor(0x26, 0x2b, 0x32));
+        p.drawLine(0, 49 - g * 34 / 1, 4, 49 - g * 34 / 1);
+    }
+    return image;
+}
+
+// The left edge of the graph: the scale's labels.
+QImage GraphScaleImage() {
+    QImage image(50, 98, QImage::Format_ARGB32_Premultiplied);
+    image.fill(QColor(0x1b, 0x1f, 0x24));
+    QPainter p(&image);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    for (int g : {-1, 0, 1}) {
+        Text(p, QRectF(2, 49 - g * 34 - 7, 44, 14), QString::asprintf("%+dG", g).replace("+0", "0"),
+             QColor(0x8a, 0x93, 0x9e), 10, Qt::AlignRight | Qt::AlignVCenter, false);
+    }
+    p.setPen(QColor(0x3a, 0x41, 0x4b));
+    p.drawLine(49, 0, 49, 97);
+    return image;
+}
+
 }  // namespace
 
 std::vector<SkinImage> DrawSkin() {
@@ -649,8 +677,8 @@ std::vector<SkinImage> DrawSkin() {
     }
     add(312, "sensor scale", Plate(22, 106));
     add(313, "sensor plate", Plate(64, 64));
-    add(162, "G graph background", Plate(1000, 300, QColor(0x1f, 0x24, 0x2a), true));
-    add(176, "G graph, enlarged", Plate(1000, 300, QColor(0x1f, 0x24, 0x2a), true));
+    add(162, "G graph background tile", GraphTile());
+    add(176, "G graph scale", GraphScaleImage());
     add(214, "information panel", Plate(450, 266));
     add(215, "information panel, tall", Plate(227, 634));
     add(201, "information strip", Plate(720, 77));

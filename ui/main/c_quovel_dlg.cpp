@@ -22,6 +22,8 @@
 #include "ui/skin/c_skin_slider_ctrl.h"
 #include "ui/skin/messages.h"
 #include "video/ffmpeg_backend.h"
+#include "views/c_g_sensor_dlg.h"
+#include "views/c_info_dlg.h"
 
 namespace tavrilo {
 namespace {
@@ -161,8 +163,10 @@ void CquovelDlg::CreateChildren() {
     movie_ = new CMovieStatic(ctx_, *this, moment_);
     videoContainer_ = QWidget::createWindowContainer(movie_, this);
     map_ = new PanelPlaceholder(QStringLiteral("map"), this);
-    graph_ = new PanelPlaceholder(QStringLiteral("G-sensor graph"), this);
-    info_ = new PanelPlaceholder(QStringLiteral("information panel"), this);
+    graph_ = new CGSensorDlg(ctx_, this);
+    graph_->setObjectName(QStringLiteral("G-sensor graph"));
+    info_ = new CInfoDlg(this);
+    info_->setObjectName(QStringLiteral("information panel"));
     pad_ = new PanelPlaceholder(QStringLiteral("direction pad"), this);
     seek_ = new CSkinSliderCtrl(38100, this);
     seek_->SetImages(kSeekSliderImages);
@@ -239,6 +243,7 @@ bool CquovelDlg::OpenRecording(const std::string& path) {
     }
     seek_->SetRange(0, static_cast<int>(ops_.GetFrameCount(&ctx_)));
     seek_->SetPos(0);
+    graph_->SetCursor(0, seek_->maximum() - seek_->minimum());
     ops_.SetVolume(&ctx_, state_.volume);
     return true;
 }
@@ -286,6 +291,10 @@ void CquovelDlg::paintEvent(QPaintEvent*) {
         if (!r.barTop.isEmpty()) {
             p.fillRect(r.barTop, Qt::black);
             p.fillRect(r.barBottom, Qt::black);
+        }
+        info_->DrawSpeakerPicture(p, rect());
+        if (state_.layout == 2) {
+            info_->DrawBottomStrip(p, rect());
         }
     }
     // Every paint of the window refreshes the video too; at the slow rates the frame is

@@ -28,6 +28,8 @@ class CSkinButton;
 class CSkinProgressBarCtrl;
 class CSkinSliderCtrl;
 class PanelPlaceholder;
+class CGSensorDlg;
+class CInfoDlg;
 
 inline constexpr uint32_t UWM_JOB_PROGRESS = kWmApp + 1303;
 inline constexpr uint32_t UWM_INIT_DONE = kWmApp + 1305;
@@ -70,6 +72,8 @@ class CquovelDlg : public QDialog, public MovieViewHost {
     CSkinProgressBarCtrl* progressBar() const { return progress_; }
     CLogoDlg* logo() const { return logo_; }
     CMovieDialog* mapFrame() const { return mapFrame_; }
+    CInfoDlg* infoPanel() const { return info_; }
+    CGSensorDlg* graph() const { return graph_; }
     QWidget* panel(const char* name) const;
     const Settings& settings() const { return settings_; }
     int errorsShown() const { return errorsShown_; }
@@ -173,8 +177,8 @@ class CquovelDlg : public QDialog, public MovieViewHost {
     CLogoDlg* logo_ = nullptr;
     CMovieDialog* mapFrame_ = nullptr;
     PanelPlaceholder* map_ = nullptr;
-    PanelPlaceholder* info_ = nullptr;
-    PanelPlaceholder* graph_ = nullptr;
+    CInfoDlg* info_ = nullptr;
+    CGSensorDlg* graph_ = nullptr;
     PanelPlaceholder* pad_ = nullptr;
     PanelPlaceholder* files_ = nullptr;
     std::array<CSkinButton*, kButtonCount> bar_{};

@@ -13,6 +13,8 @@
 #include "ui/skin/c_skin_button.h"
 #include "ui/skin/c_skin_progress_bar_ctrl.h"
 #include "ui/skin/c_skin_slider_ctrl.h"
+#include "views/c_g_sensor_dlg.h"
+#include "views/c_info_dlg.h"
 
 namespace tavrilo {
 namespace {
@@ -54,6 +56,7 @@ void CquovelDlg::PlaceChildren() {
     videoContainer_->setGeometry(r.video);
     Place(seek_, r.seekSlider);
     Place(info_, r.infoPanel);
+    info_->SetLayout(state_.layout);
     Place(pad_, r.pad);
     Place(graph_, r.graph);
     Place(files_, r.fileManager);

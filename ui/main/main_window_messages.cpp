@@ -8,6 +8,7 @@
 #include "ui/skin/app_message.h"
 #include "ui/skin/c_skin_progress_bar_ctrl.h"
 #include "ui/skin/c_skin_slider_ctrl.h"
+#include "views/c_g_sensor_dlg.h"
 
 namespace tavrilo {
 
@@ -153,6 +154,7 @@ void CquovelDlg::OnPlayerOpened() {
     PlacePicture();
     SendViewAspect();
     engine::PublishTrack(&ctx_);
+    graph_->SetActive(true);
     ops_.Repaint(&ctx_);
 }
 
