@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "app/ui_fonts.h"
+#include "recordings/names.h"
 #include "texts/ui_texts.h"
 #include "ui/main/c_movie_dialog.h"
 #include "ui/main/panel_placeholder.h"
@@ -241,6 +242,8 @@ bool CquovelDlg::OpenRecording(const std::string& path) {
     if (ops_.LoadTrack(&ctx_, path.c_str()) == 1) {
         ctx_.MovieLoaded = 1;
     }
+    // The gated event classes are marked for every kind but A, P and T.
+    graph_->SetGate(EventGate(GetEventKind(std::filesystem::path(path).filename().string())));
     seek_->SetRange(0, static_cast<int>(ops_.GetFrameCount(&ctx_)));
     seek_->SetPos(0);
     graph_->SetCursor(0, seek_->maximum() - seek_->minimum());
