@@ -3,19 +3,14 @@
 #include <QPainter>
 
 #include "app/ui_fonts.h"
-#include "texts/ui_texts.h"
 #include "ui/skin/app_message.h"
 #include "ui/skin/c_resource_image.h"
 #include "ui/skin/c_skin_button.h"
+#include "ui/skin/ui_text.h"
 #include "views/info_text.h"
 
 namespace tavrilo {
 namespace {
-
-QString Ui(int slot) {
-    const std::string_view t = GetUiText(slot);
-    return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
-}
 
 // The axes' colours (Windows values 0x00FF00, 0x0000FF, 0xFF8080 as RGB).
 const std::array<QColor, 3> kAxisColours = {QColor(0x00, 0xff, 0x00), QColor(0xff, 0x00, 0x00),
@@ -41,7 +36,7 @@ void Field(QPainter& p, const QRect& box, const std::optional<QString>& text,
 CInfoDlg::CInfoDlg(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     for (int i = 0; i < 3; ++i) {
-        auto* t = new CSkinCheckButton(Ui(65 + i), 38600 + i, this);
+        auto* t = new CSkinCheckButton(UiText(65 + i), 38600 + i, this);
         t->setChecked(true);
         QPalette palette = t->palette();
         palette.setColor(QPalette::WindowText, kAxisColours[static_cast<size_t>(i)]);
@@ -138,7 +133,7 @@ void CInfoDlg::paintEvent(QPaintEvent*) {
         p.setPen(colour);
         p.setFont(Pixels(compact ? 12 : 16));
         p.drawText(QRect(x, compact ? 44 : 58, column, 22), Qt::AlignLeft | Qt::AlignTop,
-                   Ui(65 + i));
+                   UiText(65 + i));
         p.setFont(Pixels(big));
         Field(p, QRect(x, compact ? 62 : 84, column, big + 8), GValueText(values[i]),
               QStringLiteral("-0.00G"), colour, Qt::AlignLeft | Qt::AlignVCenter);

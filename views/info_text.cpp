@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "texts/ui_texts.h"
+#include "ui/skin/ui_text.h"
 
 namespace tavrilo {
 
@@ -58,8 +58,7 @@ QString RateText(int rateCode, bool engineReady) {
         default:
             return {};
     }
-    const std::string_view t = GetUiText(slot);
-    return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
+    return UiText(slot);
 }
 
 int StatusImage(int statusByte) {

@@ -3,13 +3,12 @@
 #include <QPainter>
 
 #include "app/ui_fonts.h"
-#include "texts/ui_texts.h"
+#include "ui/skin/ui_text.h"
 
 namespace tavrilo {
 
 CMovieDialog::CMovieDialog(QWidget* owner) : CSkinDialog(owner, Qt::Tool) {
-    const std::string_view caption = GetUiText(151);  // "マップ"
-    setWindowTitle(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
+    setWindowTitle(UiText(151));  // "マップ"
     resize(390, 429);
 }
 

@@ -4,18 +4,13 @@
 #include <QProxyStyle>
 #include <QStyleOptionMenuItem>
 
-#include "texts/ui_texts.h"
+#include "ui/skin/ui_text.h"
 
 namespace tavrilo {
 namespace {
 
-QString Ui(int slot) {
-    const std::string_view t = GetUiText(slot);
-    return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
-}
-
 MenuItem Item(int id, int slot, bool grayed = false, bool checked = false) {
-    return {id, Ui(slot), grayed, checked};
+    return {id, UiText(slot), grayed, checked};
 }
 const MenuItem kSeparator{};
 

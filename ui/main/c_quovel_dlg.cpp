@@ -22,17 +22,13 @@
 #include "ui/skin/c_skin_progress_bar_ctrl.h"
 #include "ui/skin/c_skin_slider_ctrl.h"
 #include "ui/skin/messages.h"
+#include "ui/skin/ui_text.h"
 #include "video/ffmpeg_backend.h"
 #include "views/c_g_sensor_dlg.h"
 #include "views/c_info_dlg.h"
 
 namespace tavrilo {
 namespace {
-
-QString Ui(int slot) {
-    const std::string_view t = GetUiText(slot);
-    return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
-}
 
 struct BarButton {
     int image;
@@ -184,7 +180,7 @@ void CquovelDlg::CreateButtons() {
     for (int slot = 0; slot < kButtonCount; ++slot) {
         auto* b = new CSkinButton(QSize(32, 32), kCommandBar + slot, this);
         b->SetImageStrip(kBar[static_cast<size_t>(slot)].image);
-        b->setToolTip(Ui(kBar[static_cast<size_t>(slot)].tooltip));
+        b->setToolTip(UiText(kBar[static_cast<size_t>(slot)].tooltip));
         connect(b, &QAbstractButton::clicked, this,
                 [this, slot] { OnCommand(kCommandBar + slot); });
         bar_[static_cast<size_t>(slot)] = b;
@@ -199,7 +195,7 @@ void CquovelDlg::CreateButtons() {
                              Caption{&minimiseButton_, {26, 18}, kCommandMinimise, 156, 137}}) {
         *c.button = new CSkinButton(c.size, c.id, this);
         (*c.button)->SetImageStrip(c.image);
-        (*c.button)->setToolTip(Ui(c.tooltip));
+        (*c.button)->setToolTip(UiText(c.tooltip));
         const int id = c.id;
         connect(*c.button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
     }

@@ -13,16 +13,12 @@
 #include "ui/skin/c_skin_button.h"
 #include "ui/skin/c_skin_progress_bar_ctrl.h"
 #include "ui/skin/c_skin_slider_ctrl.h"
+#include "ui/skin/ui_text.h"
 #include "views/c_g_sensor_dlg.h"
 #include "views/c_info_dlg.h"
 
 namespace tavrilo {
 namespace {
-
-QString Ui(int slot) {
-    const std::string_view t = GetUiText(slot);
-    return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
-}
 
 void Place(QWidget* w, const QRect& r) {
     w->setVisible(!r.isEmpty());
@@ -46,8 +42,7 @@ void CquovelDlg::SetLayout(int layout) {
 }
 
 void CquovelDlg::UpdateSizeTooltip() {
-    const std::string_view t = GetUiText(SizeTooltipSlot(state_.layout));
-    sizeButton_->setToolTip(QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size())));
+    sizeButton_->setToolTip(UiText(SizeTooltipSlot(state_.layout)));
 }
 
 void CquovelDlg::PlaceChildren() {
@@ -66,7 +61,7 @@ void CquovelDlg::PlaceChildren() {
     // Slot 11: the map switch in layout 0, the view reset in the larger layouts.
     CSkinButton* slot11 = bar_[11];
     slot11->SetImageStrip(state_.layout == 0 ? 358 : 364);
-    slot11->setToolTip(Ui(state_.layout == 0 ? 155 : 160));
+    slot11->setToolTip(UiText(state_.layout == 0 ? 155 : 160));
     closeButton_->setGeometry(r.close);
     sizeButton_->setGeometry(r.size);
     minimiseButton_->setGeometry(r.minimise);
