@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "recordings/library.h"
+
 namespace tavrilo {
 
 class CquovelApp {
@@ -15,6 +17,9 @@ class CquovelApp {
     // The recording a source opens with until the file manager lists it: the source itself
     // when it is a recording, else the first recording of its list; empty when there is none.
     static std::string FirstRecordingOf(const std::string& source);
+    // How `tavrilo SOURCE` opens a path: a file as a file, a removable drive's mount point as a
+    // memory card, any other folder as a folder.
+    static SourceKind KindOf(const std::string& source);
 };
 
 }  // namespace tavrilo

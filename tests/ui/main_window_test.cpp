@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "files/c_source_open_dlg.h"
 #include "tests/support/process.h"
 #include "tests/support/wait.h"
 #include "tests/ui/skin_support.h"
@@ -150,6 +151,12 @@ fs::path Recording(const std::string& name, const std::string& options) {
     return file;
 }
 
+// No removable drives: the window starts without a source unless the test gives one.
+class NoDrives : public DriveSource {
+  public:
+    std::vector<Volume> Volumes() const override { return {}; }
+};
+
 class MainWindow : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -162,12 +169,12 @@ class MainWindow : public ::testing::Test {
         window.reset();
         fs::remove_all(folder);
     }
-    void Make(bool threeD = true, std::string recording = {}) {
+    void Make(bool threeD = true) {
         MainWindowOptions o;
         o.startFolder = folder.string();
         o.probe3d = [threeD] { return threeD; };
         o.showError = [this](const QString& text, const QString&) { errors.push_back(text); };
-        o.recording = std::move(recording);
+        o.drives = std::make_shared<NoDrives>();
         window = std::make_unique<CquovelDlg>(std::move(o));
         window->move(100, 80);
         window->show();
@@ -270,7 +277,7 @@ TEST_F(MainWindow, MovedByItsTopStripButNotInFullScreenAndKeysChangeNothing) {
 }
 
 TEST_F(MainWindow, FullScreenPanoramaIsABandAcrossTheMonitor) {
-    Make(true, Recording("pano.MP4", "--size 256 --seconds 2").string());
+    Make();
     Open(Recording("pano.MP4", "--size 256 --seconds 2"));
     window->SetProjection(4, true);
     EXPECT_TRUE(window->wide());
@@ -420,6 +427,13 @@ TEST_F(MainWindow, SensorPanelsOnARecordingWithEveryMark) {
                   "--event 3:Z --event 4:D1 --event 5:D2 --event 6:F9 --event 7:F8");
     Make();
     Open(file);
+    // The track is published when the player's ready notice has been handled.
+    EngineContext& engine = window->engine();
+    ASSERT_TRUE(test::WaitUntil([&] {
+        QApplication::processEvents();
+        std::lock_guard lock(*engine.FileMutex);
+        return engine.Track.FrameIndex.size() > 120;
+    }));
     CGSensorDlg* graph = window->graph();
     graph->SetCursor(120, 240);
     QApplication::processEvents();
@@ -435,10 +449,13 @@ TEST_F(MainWindow, SensorPanelsOnARecordingWithEveryMark) {
     {
         EngineContext& ctx = window->engine();
         std::lock_guard lock(*ctx.FileMutex);
-        const GSample& g = ctx.Track.GSamples[static_cast<size_t>(ctx.Track.FrameIndex[120])];
+        const int32_t sample = ctx.Track.FrameIndex[120];
+        ASSERT_GE(sample, 0);
+        const GSample& g = ctx.Track.GSamples[static_cast<size_t>(sample)];
         info->GFrontBack = g.Gx;
         info->GLeftRight = g.Gy;
         info->GUpDown = g.Gz;
+        ASSERT_GE(g.GpsLink, 0);
         const GpsSample& gps = ctx.Track.GpsSamples[static_cast<size_t>(g.GpsLink)];
         info->GpsValid = gps.Valid;
         info->SpeedKmh = gps.Speed;
@@ -455,6 +472,49 @@ TEST_F(MainWindow, SensorPanelsOnARecordingWithEveryMark) {
     QTest::mouseClick(window->sizeButton(), Qt::LeftButton);
     Shot("panels-layout2");
     EXPECT_EQ(info->layout(), 2);
+}
+
+TEST_F(MainWindow, TheFileManagerListsTheSourceAndARowOpensItsRecording) {
+    const fs::path card = TempFolder("window-card") / "card";
+    const auto r = RunCommand(std::string(TAVRILO_GEN) + " card " + Quote(card) +
+                              " --size 128 --seconds 2 --folders 2 --per-folder 6");
+    ASSERT_EQ(r.status, 0) << r.output;
+    MainWindowOptions o;
+    o.startFolder = folder.string();
+    o.probe3d = [] { return true; };
+    o.showError = [this](const QString& text, const QString&) { errors.push_back(text); };
+    o.drives = std::make_shared<NoDrives>();
+    o.source = card.string();
+    o.sourceKind = SourceKind::kCard;
+    window = std::make_unique<CquovelDlg>(std::move(o));
+    window->move(100, 80);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    CFilerContainerDlg* files = window->fileManager();
+    EXPECT_EQ(files->geometry(), ComputeLayout(0, false).fileManager);
+    ASSERT_EQ(files->tree()->topLevelItemCount(), 2);
+    ASSERT_FALSE(files->rows().empty());
+    // A row chosen in the list opens its recording.
+    files->SelectRow(1);
+    EXPECT_TRUE(test::WaitUntil([&] {
+        QApplication::processEvents();
+        return window->engine().PlayState != MovieState::kClosed;
+    }));
+    Shot("filemanager-layout0");
+    QTest::mouseClick(window->sizeButton(), Qt::LeftButton);
+    EXPECT_EQ(files->geometry(), ComputeLayout(1, false).fileManager);
+    EXPECT_TRUE(files->tree()->isVisible());
+    Shot("filemanager-layout1");
+    QTest::mouseClick(window->sizeButton(), Qt::LeftButton);
+    EXPECT_FALSE(files->isVisible());
+    // The source dialog, as the browse button shows it.
+    CSourceOpenDlg dialog(window->settings(), NoDrives(), window.get());
+    dialog.show();
+    if (const char* dir = std::getenv("TAVRILO_SHOTS")) {
+        QApplication::processEvents();
+        dialog.grab().save(QString::fromStdString(std::string(dir) + "/source-dialog.png"));
+    }
+    fs::remove_all(card.parent_path());
 }
 
 TEST_F(MainWindow, OneQuickClickZoomsOnceAndADoubleClickNever) {

@@ -140,6 +140,12 @@ void CquovelDlg::Initialise() {
     // 19: the zoom and the projection.
     ResetZoom();
     ops_.SetViewType(&ctx_, state_.projection);
+    // 21: the source given on the command line, else the last one.
+    if (!options_.source.empty()) {
+        files_->LoadSource(options_.source, options_.sourceKind);
+    } else {
+        files_->RestoreSource();
+    }
     // 22: the idle timer. Qt does its idle work itself; the timer only flushes deferred events.
     idleTimer_.setInterval(1000);
     connect(&idleTimer_, &QTimer::timeout, this, [] { QCoreApplication::sendPostedEvents(); });
@@ -147,13 +153,14 @@ void CquovelDlg::Initialise() {
     // 23: done; the rest follows the first turn of the event loop.
     state_.initialised = true;
     PostAppMessage(this, UWM_INIT_DONE);
-    if (!options_.recording.empty()) {
-        OpenRecording(options_.recording);
-    }
 }
 
 void CquovelDlg::CreateChildren() {
-    files_ = new PanelPlaceholder(QStringLiteral("file manager"), this);
+    if (!options_.drives) {
+        options_.drives = std::make_shared<SystemDrives>();
+    }
+    files_ = new CFilerContainerDlg(ctx_, settings_, *options_.drives, *this, this, this);
+    files_->setObjectName(QStringLiteral("file manager"));
     mapFrame_ = new CMovieDialog(this);
     mapFrame_->hide();
     logo_ = new CLogoDlg(this);

@@ -14,6 +14,8 @@
 #include <string>
 
 #include "engine/engine.h"
+#include "files/c_filer_container_dlg.h"
+#include "files/removable_drives.h"
 #include "platform/settings.h"
 #include "ui/main/c_movie_static.h"
 #include "ui/main/movie_interaction.h"
@@ -42,14 +44,18 @@ inline constexpr int kCommandSize = 18;
 
 struct MainWindowOptions {
     std::string startFolder = Settings::CurrentFolder();  // holds Default_Folder.ini
-    std::string recording;  // opened at start, through the engine (until the file manager)
+    // Opened at start instead of the last source, with its kind.
+    std::string source;
+    SourceKind sourceKind = SourceKind::kFolder;
+    // The removable drives; the desktop's by default, tests offer their own.
+    std::shared_ptr<const DriveSource> drives;
     // Whether an OpenGL 3.3 core context can be made; tests replace it.
     std::function<bool()> probe3d;
     // Shows the engine's and the start-up's messages; tests replace it to read them.
     std::function<void(const QString& text, const QString& caption)> showError;
 };
 
-class CquovelDlg : public QDialog, public MovieViewHost {
+class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost {
     Q_OBJECT
   public:
     explicit CquovelDlg(MainWindowOptions options = {});
@@ -99,6 +105,13 @@ class CquovelDlg : public QDialog, public MovieViewHost {
     void OnPlayerOpened() override;
     void OnPlayerEnded() override;
     void OnViewResized() override;
+
+    // FileManagerHost.
+    void OnFolderSelected(QTreeWidgetItem* item) override;
+    void OnRecordingSelected(int row) override;
+    CFilerContainerDlg* fileManager() const { return files_; }
+    // The browse command: the source dialog, then the file manager opens the choice.
+    void BrowseSource();
 
     // The context menu's items for the current state (what OnViewContextMenu shows).
     std::vector<struct MenuItem> ContextMenuItems() const;
@@ -180,7 +193,7 @@ class CquovelDlg : public QDialog, public MovieViewHost {
     CInfoDlg* info_ = nullptr;
     CGSensorDlg* graph_ = nullptr;
     PanelPlaceholder* pad_ = nullptr;
-    PanelPlaceholder* files_ = nullptr;
+    CFilerContainerDlg* files_ = nullptr;
     std::array<CSkinButton*, kButtonCount> bar_{};
     CSkinButton* closeButton_ = nullptr;
     CSkinButton* sizeButton_ = nullptr;

@@ -55,6 +55,7 @@ void CquovelDlg::PlaceChildren() {
     Place(pad_, r.pad);
     Place(graph_, r.graph);
     Place(files_, r.fileManager);
+    files_->SetLayout(state_.layout);
     for (int slot = 0; slot < kButtonCount; ++slot) {
         Place(bar_[static_cast<size_t>(slot)], r.buttons[static_cast<size_t>(slot)]);
     }

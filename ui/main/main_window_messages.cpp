@@ -3,6 +3,9 @@
 
 #include <QApplication>
 
+#include <filesystem>
+
+#include "files/c_source_open_dlg.h"
 #include "ui/main/c_movie_menu.h"
 #include "ui/main/c_quovel_dlg.h"
 #include "ui/skin/app_message.h"
@@ -62,6 +65,9 @@ void CquovelDlg::OnCommand(int id) {
             break;
         case kCommandSize:
             SetLayout(NextLayout(state_.layout));
+            break;
+        case kCommandBar + 12:
+            BrowseSource();
             break;
         case kCommandBar + 9: {
             // The next projection: 2 -> 3 -> 4 (wide) -> 2; 1 stays; without 3D always 2.
@@ -161,6 +167,32 @@ void CquovelDlg::OnPlayerOpened() {
 void CquovelDlg::OnViewResized() {
     PlacePicture();
     SendViewAspect();
+}
+
+void CquovelDlg::OnFolderSelected(QTreeWidgetItem* item) {
+    files_->ListFolder(item);
+}
+
+void CquovelDlg::OnRecordingSelected(int row) {
+    // Until the playback flow lands: open the selected recording at once.
+    const RecordingList& rows = files_->rows();
+    if (row >= 0 && static_cast<size_t>(row) < rows.size()) {
+        OpenRecording(rows[static_cast<size_t>(row)].Path);
+    }
+}
+
+void CquovelDlg::BrowseSource() {
+    CSourceOpenDlg dialog(settings_, *options_.drives, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    const std::string path = SourcePathToOpen(dialog.ChosenText());
+    std::error_code ec;
+    if (path.empty() || !std::filesystem::exists(path, ec)) {
+        return;
+    }
+    CloseRecording();
+    files_->LoadSource(path, static_cast<SourceKind>(dialog.kind()));
 }
 
 void CquovelDlg::OnPlayerEnded() {

@@ -102,9 +102,18 @@ ButtonFrame CSkinCheckButton::shownFrame() const {
 
 void CSkinCheckButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const QPixmap box = CResourceImage::Frame(217, static_cast<int>(shownFrame()), kBox.size());
-    if (!box.isNull()) {
-        p.drawPixmap(kBox.topLeft(), box);
+    if (markImage_ != 0) {
+        p.fillRect(kBox, Qt::white);
+        p.setPen(isEnabled() ? QColor(0x60, 0x68, 0x72) : QColor(0xb0, 0xb0, 0xb0));
+        p.drawRect(kBox.adjusted(0, 0, -1, -1));
+        if (isChecked()) {
+            p.drawPixmap(kBox.topLeft(), CResourceImage::Pixmap(markImage_));
+        }
+    } else {
+        const QPixmap box = CResourceImage::Frame(217, static_cast<int>(shownFrame()), kBox.size());
+        if (!box.isNull()) {
+            p.drawPixmap(kBox.topLeft(), box);
+        }
     }
     p.setFont(font());
     p.drawText(rect().adjusted(16, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text());

@@ -57,6 +57,12 @@ class CSkinCheckButton : public QAbstractButton {
   public:
     CSkinCheckButton(const QString& text, int commandId, QWidget* parent = nullptr);
     int commandId() const { return commandId_; }
+    // Draws a plain box with this check-mark image inside when checked (the source dialog's
+    // rows use image 327) instead of the check strip.
+    void SetMarkImage(int number) {
+        markImage_ = number;
+        update();
+    }
     ButtonFrame shownFrame() const;
 
     QSize sizeHint() const override;
@@ -71,6 +77,7 @@ class CSkinCheckButton : public QAbstractButton {
   private:
     static constexpr QRect kBox{0, 4, 12, 12};
     int commandId_;
+    int markImage_ = 0;
     bool hovered_ = false;
 };
 
