@@ -19,6 +19,8 @@
 #include "recordings/content_test.h"
 #include "recordings/names.h"
 #include "tests/support/process.h"
+#include "tests/support/wait.h"
+#include "tests/ui/skin_support.h"
 #include "ui/skin/c_skin_button.h"
 
 namespace tavrilo {
@@ -212,7 +214,7 @@ class FilePanel : public ::testing::Test {
     std::unique_ptr<Settings> settings;
     FakeDrives drives;
     Host host;
-    QWidget host_window;
+    test::RecordingParent host_window;
     EngineContext ctx;
     std::unique_ptr<CFilerContainerDlg> panel;
 };
@@ -261,6 +263,18 @@ TEST_F(FilePanel, AtStartADriveWithoutMediaIsSkipped) {
     drives.volumes.clear();
     panel->tree()->clear();
     EXPECT_FALSE(panel->RestoreSource());  // nothing stored, no drive: nothing opened
+}
+
+TEST_F(FilePanel, APulledCardReachesTheMainWindowOnce) {
+    const fs::path card = folder / "pulled";
+    fs::create_directories(card);
+    fs::copy(Card() / "20260601_001", card / "20260601_001");
+    panel->LoadSource(card.string(), SourceKind::kCard);
+    EXPECT_EQ(panel->watchedPath(), card.string());
+    fs::remove_all(card);
+    EXPECT_TRUE(test::WaitUntil([&] { return !host_window.posted().empty(); }));
+    EXPECT_EQ(host_window.posted(), (std::vector<test::Posted>{{UWM_SOURCE_LOST, 0, 0}}));
+    EXPECT_EQ(panel->watchedPath(), "");
 }
 
 TEST_F(FilePanel, FilterThreeOffHidesKindsThreeAndSeven) {
