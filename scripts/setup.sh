@@ -8,7 +8,7 @@ packages=(
   # toolchain
   build-essential cmake ninja-build pkg-config clang-format git
   # tests
-  googletest libgtest-dev libgmock-dev nlohmann-json3-dev
+  googletest libgtest-dev libgmock-dev nlohmann-json3-dev python3 python3-gpxpy
   # Qt 6
   qt6-base-dev libqt6opengl6-dev qt6-multimedia-dev qt6-webengine-dev qt6-webchannel-dev
   # FFmpeg libraries and the programs the tests use as an independent check

@@ -186,7 +186,7 @@ class MainWindow : public ::testing::Test {
         ASSERT_TRUE(window->OpenRecording(file.string()));
         ASSERT_TRUE(test::WaitUntil([&] {
             QApplication::processEvents();
-            return window->engine().Player && GetEngineOps().GetPosition(&window->engine()) >= 0;
+            return window->loaded() && GetEngineOps().GetPosition(&window->engine()) >= 0;
         }));
     }
     void ExpectChildrenOf(int layout) {

@@ -15,6 +15,8 @@ int Track(const Args& args);
 int Scan(const Args& args);
 int Csv(const Args& args);
 int Join(const Args& args);
+int Gpx(const Args& args);
+int Kml(const Args& args);
 int Render(const Args& args);
 
 // Prints "tavrilo-cli COMMAND: message" on stderr and returns 1.

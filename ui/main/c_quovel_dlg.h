@@ -67,6 +67,8 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     bool wide() const { return state_.wide; }
     int projection() const { return state_.projection; }
     bool threeD() const { return state_.threeD; }
+    // The open recording's first frame is shown and its track published.
+    bool loaded() const { return state_.loaded; }
     const ZoomState& zoom() const { return state_.zoom; }
     EngineContext& engine() { return ctx_; }
     CMovieStatic* movieView() const { return movie_; }
