@@ -406,7 +406,9 @@ bool WriteRecording(const std::filesystem::path& out, const VideoOptions& o,
     av::ScalerPtr sws(
         sws_getContext(o.width, o.height, AV_PIX_FMT_RGB24, o.width, o.height, AV_PIX_FMT_YUV420P,
                        SWS_BILINEAR | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr, nullptr, nullptr));
-    std::vector<uint8_t> pixels(static_cast<size_t>(o.width) * o.height * 3);
+    // swscale's vector code reads a little past the last input row: padding keeps it inside.
+    std::vector<uint8_t> pixels(static_cast<size_t>(o.width) * o.height * 3 +
+                                AV_INPUT_BUFFER_PADDING_SIZE);
 
     FramePtr tone;
     int64_t nextSample = 0;
