@@ -146,6 +146,7 @@ void CquovelDlg::Initialise() {
     } else {
         files_->RestoreSource();
     }
+    UpdateButtons();
     // 22: the idle timer. Qt does its idle work itself; the timer only flushes deferred events.
     idleTimer_.setInterval(1000);
     connect(&idleTimer_, &QTimer::timeout, this, [] { QCoreApplication::sendPostedEvents(); });
@@ -219,6 +220,7 @@ void CquovelDlg::OnInitDone() {
         const MessageText t = TextOf(Message::kNo3d);
         ShowError(t.text, t.caption);
     }
+    UpdateButtons();
 }
 
 void CquovelDlg::ShowError(const QString& text, const QString& caption) {

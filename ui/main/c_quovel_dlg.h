@@ -114,6 +114,7 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     CFilerContainerDlg* fileManager() const { return files_; }
     // The browse command: the source dialog, then the file manager opens the choice.
     void BrowseSource();
+    int currentIndex() const { return currentIndex_; }
 
     // The context menu's items for the current state (what OnViewContextMenu shows).
     std::vector<struct MenuItem> ContextMenuItems() const;
@@ -169,6 +170,8 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     void ResetZoom();
     void ApplyZoom();
     void SendViewAspect();
+    // Enables the bar's buttons by the rules of the current state.
+    void UpdateButtons();
     // Hands the zoom to the engine, which places the picture in the view.
     void PlacePicture();
     void UpdateSizeTooltip();
@@ -205,6 +208,7 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     bool moving_ = false;
     QPoint grabOffset_;
     int errorsShown_ = 0;
+    int currentIndex_ = -1;  // the row of the file manager's list that is open
 };
 
 }  // namespace tavrilo

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "texts/ui_texts.h"
+#include "ui/main/button_states.h"
 #include "ui/main/c_movie_dialog.h"
 #include "ui/main/c_quovel_dlg.h"
 #include "ui/main/panel_placeholder.h"
@@ -90,6 +91,7 @@ void CquovelDlg::PlaceChildren() {
         mapFrame_->hide();
     }
     ApplyMapOrLogo();
+    UpdateButtons();
 }
 
 void CquovelDlg::ApplyMapOrLogo() {
@@ -208,6 +210,24 @@ void CquovelDlg::SendViewAspect() {
     // camera views of the view's own aspect (handed over just above) and fill it.
     const bool flat = state_.projection == 1 || state_.projection == 2;
     ops_.SetAspectMode(&ctx_, flat && state_.aspect ? 1 : 0);
+}
+
+void CquovelDlg::UpdateButtons() {
+    ButtonContext c;
+    c.listSize = static_cast<int>(files_->rows().size());
+    c.currentIndex = currentIndex_;
+    c.loaded = ctx_.MovieLoaded != 0;
+    c.playState = ctx_.PlayState;
+    c.rateCode = ctx_.RateCode;
+    c.sourceKind = files_->sourceKind();
+    c.layout = state_.layout;
+    c.threeD = state_.threeD;
+    c.projection = state_.projection;
+    c.busy = state_.busy;
+    const auto on = ComputeButtonStates(c);
+    for (int slot = 0; slot < kButtonCount; ++slot) {
+        bar_[static_cast<size_t>(slot)]->setEnabled(on[static_cast<size_t>(slot)]);
+    }
 }
 
 void CquovelDlg::PlacePicture() {

@@ -161,6 +161,7 @@ void CquovelDlg::OnPlayerOpened() {
     SendViewAspect();
     engine::PublishTrack(&ctx_);
     graph_->SetActive(true);
+    UpdateButtons();
     ops_.Repaint(&ctx_);
 }
 
@@ -171,14 +172,18 @@ void CquovelDlg::OnViewResized() {
 
 void CquovelDlg::OnFolderSelected(QTreeWidgetItem* item) {
     files_->ListFolder(item);
+    currentIndex_ = -1;
+    UpdateButtons();
 }
 
 void CquovelDlg::OnRecordingSelected(int row) {
     // Until the playback flow lands: open the selected recording at once.
     const RecordingList& rows = files_->rows();
     if (row >= 0 && static_cast<size_t>(row) < rows.size()) {
+        currentIndex_ = row;
         OpenRecording(rows[static_cast<size_t>(row)].Path);
     }
+    UpdateButtons();
 }
 
 void CquovelDlg::BrowseSource() {
@@ -192,7 +197,9 @@ void CquovelDlg::BrowseSource() {
         return;
     }
     CloseRecording();
+    currentIndex_ = -1;
     files_->LoadSource(path, static_cast<SourceKind>(dialog.kind()));
+    UpdateButtons();
 }
 
 void CquovelDlg::OnPlayerEnded() {
