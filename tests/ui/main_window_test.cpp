@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QStyleHints>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -16,15 +20,18 @@
 #include "tests/support/wait.h"
 #include "tests/ui/skin_support.h"
 #include "texts/ui_texts.h"
+#include "tools/gen/frame_strip.h"
 #include "ui/main/c_movie_dialog.h"
 #include "ui/main/c_movie_menu.h"
 #include "ui/main/c_quovel_dlg.h"
 #include "ui/main/movie_interaction.h"
 #include "ui/main/window_layout.h"
 #include "ui/skin/app_message.h"
+#include "ui/skin/c_msg_dlg.h"
 #include "ui/skin/c_skin_button.h"
 #include "ui/skin/c_skin_progress_bar_ctrl.h"
 #include "ui/skin/c_skin_slider_ctrl.h"
+#include "video/snapshot.h"
 #include "video/sphere_model.h"
 #include "views/c_g_sensor_dlg.h"
 #include "views/c_info_dlg.h"
@@ -586,6 +593,176 @@ TEST_F(MainWindow, AVideoNoDecoderTakesIsReportedWithTheCodecText) {
     EXPECT_FALSE(window->OpenRecording(broken.string()));
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].toStdString(), std::string(GetUiText(114)));
+}
+
+// What the screen shows of a widget (a video view is drawn by OpenGL, not by the widget).
+QImage ScreenPixels(QWidget* w) {
+    QApplication::processEvents();
+    QTest::qWait(200);
+    const QPoint at = w->mapToGlobal(QPoint(0, 0));
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, at.x(), at.y(), w->width(), w->height())
+        .toImage();
+}
+
+// The mean difference of two pictures of one size, per channel, 0..255.
+double MeanDifference(const QImage& a, const QImage& b) {
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    if (x.size() != y.size() || x.isNull()) {
+        return 255.0;
+    }
+    double sum = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
+        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
+        for (int col = 0; col < x.width(); ++col) {
+            sum += std::abs(qRed(p[col]) - qRed(q[col])) +
+                   std::abs(qGreen(p[col]) - qGreen(q[col])) +
+                   std::abs(qBlue(p[col]) - qBlue(q[col]));
+        }
+    }
+    return sum / (3.0 * x.width() * x.height());
+}
+
+// Answers the message dialogs as they appear, in order, and keeps their texts.
+class MessageAnswers {
+  public:
+    explicit MessageAnswers(std::vector<int> answers) : answers_(std::move(answers)) {
+        timer_.setInterval(20);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* d = qobject_cast<CMsgDlg*>(w);
+                if (d == nullptr || !d->isVisible() || d == last_) {
+                    continue;
+                }
+                last_ = d;
+                texts.push_back(d->textLabel()->text());
+                const bool ok = answers_.empty() || answers_.front() == kMsgOk;
+                if (!answers_.empty()) {
+                    answers_.erase(answers_.begin());
+                }
+                QTest::mouseClick(ok ? d->okButton() : d->cancelButton(), Qt::LeftButton);
+                return;
+            }
+        });
+        timer_.start();
+    }
+    std::vector<QString> texts;
+
+  private:
+    std::vector<int> answers_;
+    QTimer timer_;
+    QPointer<CMsgDlg> last_;
+};
+
+TEST_F(MainWindow, SnapshotsOfEachProjectionShowTheViewAndAskBeforeOverwriting) {
+    const fs::path card = TempFolder("snapshot-card") / "card";
+    const auto r = RunCommand(std::string(TAVRILO_GEN) + " card " + Quote(card) +
+                              " --size 256 --seconds 2 --folders 1 --per-folder 2");
+    ASSERT_EQ(r.status, 0) << r.output;
+    const fs::path shots = folder / "Shots";
+    fs::create_directories(shots);
+    QString pickerTitle;
+    MainWindowOptions o;
+    o.startFolder = folder.string();
+    o.probe3d = [] { return true; };
+    o.showError = [this](const QString& text, const QString&) { errors.push_back(text); };
+    o.drives = std::make_shared<NoDrives>();
+    o.source = card.string();
+    o.sourceKind = SourceKind::kCard;
+    o.pickFolder = [&](QWidget*, const QString& title, const QString&) {
+        pickerTitle = title;
+        return QString::fromStdString(shots.string());
+    };
+    window = std::make_unique<CquovelDlg>(std::move(o));
+    window->move(100, 80);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    CFilerContainerDlg* files = window->fileManager();
+    ASSERT_EQ(files->rows().size(), 2u);
+    files->SelectRow(1);
+    ASSERT_TRUE(test::WaitUntil([&] {
+        QApplication::processEvents();
+        return window->loaded() && GetEngineOps().GetPosition(&window->engine()) >= 0;
+    }));
+    EngineContext& ctx = window->engine();
+    ASSERT_EQ(GetEngineOps().SeekFrame(&ctx, 17), 1);
+    ASSERT_TRUE(test::WaitUntil([&] {
+        QApplication::processEvents();
+        return GetEngineOps().GetPosition(&ctx) == 17;
+    }));
+    const std::string path =
+        BuildSnapshotPath(shots.string(), files->rows()[1], GetEngineOps().GetPosition(&ctx));
+    EXPECT_EQ(fs::path(path).filename().string().rfind("Shots-", 0), 0u) << path;
+
+    struct Case {
+        int projection;
+        bool wide;
+        QSize size;
+    };
+    for (const Case& c : {Case{2, false, QSize(256, 256)}, Case{3, false, QSize(1280, 720)},
+                          Case{4, true, QSize(2469, 720)}}) {
+        SCOPED_TRACE(c.projection);
+        window->SetProjection(c.projection, c.wide);
+        const QRect shown = window->videoContainer()->geometry();
+        const QImage view = ScreenPixels(window->videoContainer());
+        fs::remove(path);
+        {
+            MessageAnswers answers({kMsgOk});
+            QTest::mouseClick(window->barButton(6), Qt::LeftButton);
+            ASSERT_EQ(answers.texts.size(), 1u);
+            EXPECT_EQ(answers.texts[0], QStringLiteral("完了しました。"));
+        }
+        EXPECT_EQ(pickerTitle, QStringLiteral("バックアップフォルダーを選択してください。"));
+        const QImage still(QString::fromStdString(path));
+        ASSERT_FALSE(still.isNull()) << path;
+        EXPECT_EQ(still.size(), c.size);
+        // The view is back where the layout put it, shown, the buttons usable again.
+        EXPECT_EQ(window->videoContainer()->geometry(), shown);
+        EXPECT_TRUE(window->videoContainer()->isVisible());
+        EXPECT_TRUE(window->barButton(6)->isEnabled());
+        if (const char* dir = std::getenv("TAVRILO_SHOTS")) {
+            const QString base = QString::fromStdString(std::string(dir)) +
+                                 QStringLiteral("/snapshot-%1").arg(c.projection);
+            view.save(base + QStringLiteral("-view.png"));
+            still.save(base + QStringLiteral("-still.jpg"));
+        }
+        if (c.projection != 2) {
+            // The camera views: the still is what the view showed, at another size (left of
+            // where the detached map frame first floats over the panorama's band).
+            const QRect seen(0, 0, std::min(view.width(), 700), view.height());
+            EXPECT_LT(MeanDifference(still.scaled(view.size()).copy(seen), view.copy(seen)), 24.0);
+        } else {
+            // The flat view keeps the aspect on screen; the still is stretched. The frame it
+            // shows is the one the engine is at (a seek lands within a frame of its target).
+            const QImage grey = still.convertToFormat(QImage::Format_Grayscale8);
+            const auto shownFrame =
+                gen::ReadFrameStrip(grey.constBits(), static_cast<int>(grey.bytesPerLine()),
+                                    grey.width(), grey.height());
+            ASSERT_TRUE(shownFrame.has_value());
+            EXPECT_LE(std::abs(static_cast<int>(*shownFrame) - 17), 1);
+        }
+    }
+    EXPECT_EQ(window->settings().ReadSetting("FOLDERPATH", "SNAPSHOT_FOLDER"), shots.string());
+
+    // A second still of the same frame asks first; declining leaves the file and says nothing.
+    const auto written = fs::last_write_time(path);
+    {
+        MessageAnswers answers({kMsgCancel});
+        QTest::mouseClick(window->barButton(6), Qt::LeftButton);
+        ASSERT_EQ(answers.texts.size(), 1u);
+        EXPECT_EQ(answers.texts[0], QStringLiteral("同名のファイルが存在します。続行しますか？"));
+    }
+    EXPECT_EQ(fs::last_write_time(path), written);
+    {
+        MessageAnswers answers({kMsgOk, kMsgOk});
+        QTest::mouseClick(window->barButton(6), Qt::LeftButton);
+        ASSERT_EQ(answers.texts.size(), 2u);
+        EXPECT_EQ(answers.texts[1], QStringLiteral("完了しました。"));
+    }
+    EXPECT_TRUE(errors.empty());
+    fs::remove_all(card.parent_path());
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "engine/engine.h"
+#include "files/browse_folder.h"
 #include "files/c_filer_container_dlg.h"
 #include "files/removable_drives.h"
 #include "platform/settings.h"
@@ -53,6 +54,8 @@ struct MainWindowOptions {
     std::function<bool()> probe3d;
     // Shows the engine's and the start-up's messages; tests replace it to read them.
     std::function<void(const QString& text, const QString& caption)> showError;
+    // The folder chooser of the snapshot command; the desktop's by default.
+    FolderPicker pickFolder;
 };
 
 class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost {
@@ -97,6 +100,8 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     // flow takes over).
     bool OpenRecording(const std::string& path);
     void CloseRecording();
+    // The still-picture command (38006): a JPEG of the view as shown, in a folder the user picks.
+    void TakeSnapshot();
     // Runs the shut-down and ends the window.
     void ShutDown();
 
@@ -164,6 +169,11 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     void ApplyVolume(uint16_t volume);
     void OnSliderMessage(uint32_t message, int id, int position);
 
+    // snapshot_command.cpp: the video view at the capture size of its projection, and back.
+    bool PrepareCaptureWindow();
+    void RestoreCaptureWindow();
+    void ResizeVideoWindow(const QRect& rect);
+
     // main_window_layout.cpp
     void PlaceChildren();
     void ApplyMapOrLogo();
@@ -208,6 +218,10 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     bool moving_ = false;
     QPoint grabOffset_;
     int errorsShown_ = 0;
+    struct Capture {
+        QRect rect;
+        bool aspect = true;
+    } capture_;
     int currentIndex_ = -1;  // the row of the file manager's list that is open
 };
 

@@ -66,6 +66,9 @@ void CquovelDlg::OnCommand(int id) {
         case kCommandSize:
             SetLayout(NextLayout(state_.layout));
             break;
+        case kCommandBar + 6:
+            TakeSnapshot();
+            break;
         case kCommandBar + 12:
             BrowseSource();
             break;
