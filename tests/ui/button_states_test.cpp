@@ -83,5 +83,41 @@ TEST(ButtonStates, PadFollowsTheProjection) {
     EXPECT_EQ(PadButtonStates(3, true), (std::array<bool, 5>{}));
 }
 
+TEST(EndMargin, FramesAtTheRecordersRateScaledToTheRecordings) {
+    const float ntsc = 1000.0f / 29.97f;                 // 33.37 ms
+    EXPECT_EQ(EndMarginFrames(1, ntsc), 20);             // 20 x 1000 / 29.1 / 33.37 = 20.6
+    EXPECT_EQ(EndMarginFrames(2, ntsc), 41);             // 41.2
+    EXPECT_EQ(EndMarginFrames(4, ntsc), 82);             // 82.4
+    EXPECT_EQ(EndMarginFrames(-2, ntsc), 20);            // slow motion: the plain margin
+    EXPECT_EQ(EndMarginFrames(1, 1000.0f / 60.0f), 41);  // twice the frames at 60 fps
+    EXPECT_EQ(EndMarginFrames(1, 0.0f), 0);              // no rate known
+
+    MarginContext c;
+    c.loaded = true;
+    c.playState = MovieState::kPlaying;
+    c.frameCount = 900;
+    c.frameDurationMs = ntsc;
+    c.position = 879;
+    EXPECT_FALSE(WithinEndMargin(c));
+    c.position = 880;
+    EXPECT_TRUE(WithinEndMargin(c));
+    c.rateCode = 4;
+    c.position = 818;
+    EXPECT_TRUE(WithinEndMargin(c));
+    c.position = 817;
+    EXPECT_FALSE(WithinEndMargin(c));
+    c.position = 899;
+    for (MovieState s : {MovieState::kPaused, MovieState::kStopped, MovieState::kClosed}) {
+        c.playState = s;
+        EXPECT_FALSE(WithinEndMargin(c)) << static_cast<int>(s);
+    }
+    c.playState = MovieState::kPlaying;
+    c.loaded = false;
+    EXPECT_FALSE(WithinEndMargin(c));
+    c.loaded = true;
+    c.frameCount = 0;
+    EXPECT_FALSE(WithinEndMargin(c));
+}
+
 }  // namespace
 }  // namespace tavrilo

@@ -765,5 +765,81 @@ TEST_F(MainWindow, SnapshotsOfEachProjectionShowTheViewAndAskBeforeOverwriting) 
     fs::remove_all(card.parent_path());
 }
 
+TEST_F(MainWindow, PlayPauseSpeedAndToTheStartByButtonAndKey) {
+    const fs::path card = TempFolder("playback-card") / "card";
+    const auto r = RunCommand(std::string(TAVRILO_GEN) + " card " + Quote(card) +
+                              " --size 128 --seconds 12 --folders 1 --per-folder 2");
+    ASSERT_EQ(r.status, 0) << r.output;
+    MainWindowOptions o;
+    o.startFolder = folder.string();
+    o.probe3d = [] { return true; };
+    o.showError = [this](const QString& text, const QString&) { errors.push_back(text); };
+    o.drives = std::make_shared<NoDrives>();
+    o.source = card.string();
+    o.sourceKind = SourceKind::kCard;
+    window = std::make_unique<CquovelDlg>(std::move(o));
+    window->move(100, 80);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    window->fileManager()->SelectRow(0);
+    EngineContext& ctx = window->engine();
+    const EngineOps& ops = GetEngineOps();
+    ASSERT_TRUE(test::WaitUntil([&] {
+        QApplication::processEvents();
+        return window->loaded() && ops.GetPosition(&ctx) >= 0;
+    }));
+    CSkinButton* play = window->barButton(2);
+    CSkinButton* faster = window->barButton(4);
+    auto expectPlayFace = [&](bool playing) {
+        EXPECT_EQ(play->imageStrip(), playing ? 147 : 148);
+        EXPECT_EQ(play->toolTip(), playing ? QStringLiteral("一時停止") : QStringLiteral("再生"));
+    };
+    // Stopped at the first frame: play, but neither the start nor the speeds.
+    EXPECT_TRUE(play->isEnabled());
+    EXPECT_FALSE(window->barButton(0)->isEnabled());
+    EXPECT_FALSE(faster->isEnabled());
+    expectPlayFace(false);
+
+    QTest::keyClick(window.get(), Qt::Key_Space);
+    EXPECT_EQ(ctx.PlayState, MovieState::kPlaying);
+    expectPlayFace(true);
+    EXPECT_TRUE(test::WaitUntil([&] {
+        QApplication::processEvents();
+        return ops.GetPosition(&ctx) > 5;
+    }));
+    // Faster twice reaches x4, where the button gives up; the key does nothing more.
+    QTest::mouseClick(faster, Qt::LeftButton);
+    EXPECT_EQ(ctx.RateCode, 2);
+    QTest::keyClick(window.get(), Qt::Key_Plus);
+    EXPECT_EQ(ctx.RateCode, 4);
+    EXPECT_FALSE(faster->isEnabled());
+    QTest::keyClick(window.get(), Qt::Key_Plus);
+    EXPECT_EQ(ctx.RateCode, 4);
+    QTest::keyClick(window.get(), Qt::Key_Minus);
+    EXPECT_EQ(ctx.RateCode, 2);
+    // Pausing at x2 returns to x1 first.
+    QTest::mouseClick(play, Qt::LeftButton);
+    EXPECT_EQ(ctx.PlayState, MovieState::kPaused);
+    EXPECT_EQ(ctx.RateCode, 1);
+    expectPlayFace(false);
+    const int32_t paused = ops.GetPosition(&ctx);
+    QTest::qWait(300);
+    QApplication::processEvents();
+    EXPECT_EQ(ops.GetPosition(&ctx), paused);
+    EXPECT_TRUE(window->barButton(0)->isEnabled());
+    EXPECT_FALSE(faster->isEnabled());
+    // To the start: the first frame, stopped.
+    QTest::keyClick(window.get(), Qt::Key_Home);
+    EXPECT_EQ(ctx.PlayState, MovieState::kStopped);
+    EXPECT_TRUE(test::WaitUntil([&] {
+        QApplication::processEvents();
+        return ops.GetPosition(&ctx) == 0;
+    }));
+    EXPECT_FALSE(window->barButton(0)->isEnabled());
+    expectPlayFace(false);
+    EXPECT_TRUE(errors.empty());
+    fs::remove_all(card.parent_path());
+}
+
 }  // namespace
 }  // namespace tavrilo

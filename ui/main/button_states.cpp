@@ -40,4 +40,19 @@ std::array<bool, 5> PadButtonStates(int projection, bool busy) {
                            : std::array<bool, 5>{false, true, true, false, false};
 }
 
+int64_t EndMarginFrames(int rateCode, float frameDurationMs) {
+    if (frameDurationMs <= 0) {
+        return 0;
+    }
+    const int m = rateCode == 2 ? 40 : rateCode == 4 ? 80 : 20;
+    return static_cast<int64_t>(m * 1000.0 / 29.1 / frameDurationMs);
+}
+
+bool WithinEndMargin(const MarginContext& c) {
+    if (!c.loaded || c.playState != MovieState::kPlaying || c.frameCount <= 0) {
+        return false;
+    }
+    return c.position + EndMarginFrames(c.rateCode, c.frameDurationMs) >= c.frameCount;
+}
+
 }  // namespace tavrilo

@@ -30,4 +30,20 @@ std::array<bool, kButtonCount> ComputeButtonStates(const ButtonContext& c);
 // panorama, none otherwise (up, left, right, down, reset).
 std::array<bool, 5> PadButtonStates(int projection, bool busy);
 
+// The end margin: while playing, the last stretch of a recording in which the controls, the
+// context menu and seeking refuse to act, so the end of the recording is handled alone. It is
+// m frames at 29.1 frames per second scaled to the recording's rate, m = 40 at rate code 2, 80 at
+// rate code 4 and 20 otherwise. Never while nothing is loaded, while stopped or paused, or
+// without a frame count.
+struct MarginContext {
+    bool loaded = false;
+    MovieState playState = MovieState::kClosed;
+    int rateCode = 1;
+    int64_t position = 0;
+    int64_t frameCount = 0;
+    float frameDurationMs = 0;
+};
+int64_t EndMarginFrames(int rateCode, float frameDurationMs);
+bool WithinEndMargin(const MarginContext& c);
+
 }  // namespace tavrilo

@@ -138,6 +138,7 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     void closeEvent(QCloseEvent*) override;
     void moveEvent(QMoveEvent*) override;
     void contextMenuEvent(QContextMenuEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
 
   private:
     // The state of the window, in the order the description keeps it.
@@ -168,6 +169,14 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     void ShowError(const QString& text, const QString& caption);
     void ApplyVolume(uint16_t volume);
     void OnSliderMessage(uint32_t message, int id, int position);
+
+    // playback_commands.cpp
+    bool Ending() const;  // within the end margin: the controls wait for the end
+    void SetPlayButton(bool playing);
+    void StopPlayback();
+    void GoToStart();
+    void PlayOrPause();
+    void StepRate(bool faster);
 
     // snapshot_command.cpp: the video view at the capture size of its projection, and back.
     bool PrepareCaptureWindow();

@@ -66,6 +66,16 @@ void CquovelDlg::OnCommand(int id) {
         case kCommandSize:
             SetLayout(NextLayout(state_.layout));
             break;
+        case kCommandBar + 0:
+            GoToStart();
+            break;
+        case kCommandBar + 2:
+            PlayOrPause();
+            break;
+        case kCommandBar + 3:
+        case kCommandBar + 4:
+            StepRate(id == kCommandBar + 4);
+            break;
         case kCommandBar + 6:
             TakeSnapshot();
             break;

@@ -1,0 +1,129 @@
+// The playback commands of the bar: to the start, play or pause, slower and faster, the play
+// button's two faces, and the keys that stand for them.
+
+#include <QKeyEvent>
+
+#include "ui/main/button_states.h"
+#include "ui/main/c_quovel_dlg.h"
+#include "ui/skin/c_skin_button.h"
+#include "ui/skin/ui_text.h"
+
+namespace tavrilo {
+
+namespace {
+
+constexpr int kPlayImage = 148;
+constexpr int kPauseImage = 147;
+constexpr int kPlayTooltip = 12;   // "再生"
+constexpr int kPauseTooltip = 11;  // "一時停止"
+
+}  // namespace
+
+bool CquovelDlg::Ending() const {
+    MarginContext c;
+    c.loaded = ctx_.MovieLoaded != 0;
+    c.playState = ctx_.PlayState;
+    c.rateCode = ctx_.RateCode;
+    auto* ctx = const_cast<EngineContext*>(&ctx_);
+    c.frameCount = ops_.GetFrameCount(ctx);
+    c.position = ops_.GetPosition(ctx);
+    c.frameDurationMs = ops_.GetFrameDuration(ctx);
+    return WithinEndMargin(c);
+}
+
+void CquovelDlg::SetPlayButton(bool playing) {
+    if (state_.fullScreen) {
+        return;
+    }
+    CSkinButton* b = bar_[2];
+    b->SetImageStrip(playing ? kPauseImage : kPlayImage);
+    b->setToolTip(UiText(playing ? kPauseTooltip : kPlayTooltip));
+}
+
+void CquovelDlg::StopPlayback() {
+    if (ctx_.Ready == 0 ||
+        (ctx_.PlayState != MovieState::kPlaying && ctx_.PlayState != MovieState::kPaused)) {
+        return;
+    }
+    std::lock_guard lock(listMutex_);
+    const bool stopped = ops_.Stop(&ctx_) == 1;
+    SetPlayButton(!stopped);
+    UpdateButtons();
+}
+
+void CquovelDlg::GoToStart() {
+    if (Ending()) {
+        return;
+    }
+    ops_.SetRate(&ctx_, 1);
+    ops_.SetVolume(&ctx_, state_.volume);
+    ops_.SeekFrameAlias(&ctx_, 0);
+    StopPlayback();
+    UpdateButtons();
+}
+
+void CquovelDlg::PlayOrPause() {
+    if (ctx_.MovieLoaded == 0) {
+        return;
+    }
+    state_.mapCheckActive = true;
+    if (ctx_.PlayState == MovieState::kPlaying) {
+        if (Ending()) {
+            return;
+        }
+        // Back to the normal speed first: a pause at another rate resumes at the normal one.
+        if (ctx_.RateCode != 1) {
+            ops_.SetRate(&ctx_, 1);
+        }
+        ops_.Pause(&ctx_);
+        ops_.Repaint(&ctx_);
+        SetPlayButton(false);
+    } else {
+        ops_.SetVolume(&ctx_, state_.volume);
+        bool started = false;
+        if (ctx_.PlayState == MovieState::kStopped || ctx_.PlayState == MovieState::kPaused) {
+            started = ops_.Play(&ctx_) == 1;
+        }
+        SetPlayButton(started);
+    }
+    UpdateButtons();
+}
+
+void CquovelDlg::StepRate(bool faster) {
+    if (ctx_.Ready == 0 || Ending()) {
+        return;
+    }
+    const int32_t code = engine::NextRateCode(&ctx_, faster ? 1 : 0);
+    if (code != ctx_.RateCode) {
+        ops_.SetRate(&ctx_, code);
+        UpdateButtons();
+    }
+}
+
+void CquovelDlg::keyPressEvent(QKeyEvent* e) {
+    // Each key does what its button does, and only while the button could be pressed.
+    int slot = -1;
+    switch (e->key()) {
+        case Qt::Key_Space:
+            slot = 2;
+            break;
+        case Qt::Key_Home:
+            slot = 0;
+            break;
+        case Qt::Key_Plus:
+            slot = 4;
+            break;
+        case Qt::Key_Minus:
+            slot = 3;
+            break;
+        default:
+            QDialog::keyPressEvent(e);  // Escape and Enter reach the dialog, which ignores them
+            return;
+    }
+    if (bar_[static_cast<size_t>(slot)]->isEnabled()) {
+        OnCommand(kCommandBar + slot);
+    }
+    e->accept();
+}
+
+}  // namespace tavrilo
