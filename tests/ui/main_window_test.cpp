@@ -765,7 +765,7 @@ TEST_F(MainWindow, SnapshotsOfEachProjectionShowTheViewAndAskBeforeOverwriting) 
     fs::remove_all(card.parent_path());
 }
 
-TEST_F(MainWindow, PlayPauseSpeedAndToTheStartByButtonAndKey) {
+TEST_F(MainWindow, PlaybackCommandsByButtonAndKey) {
     const fs::path card = TempFolder("playback-card") / "card";
     const auto r = RunCommand(std::string(TAVRILO_GEN) + " card " + Quote(card) +
                               " --size 128 --seconds 12 --folders 1 --per-folder 2");
@@ -807,6 +807,7 @@ TEST_F(MainWindow, PlayPauseSpeedAndToTheStartByButtonAndKey) {
         QApplication::processEvents();
         return ops.GetPosition(&ctx) > 5;
     }));
+    Shot("playing");
     // Faster twice reaches x4, where the button gives up; the key does nothing more.
     QTest::mouseClick(faster, Qt::LeftButton);
     EXPECT_EQ(ctx.RateCode, 2);
@@ -836,6 +837,51 @@ TEST_F(MainWindow, PlayPauseSpeedAndToTheStartByButtonAndKey) {
         return ops.GetPosition(&ctx) == 0;
     }));
     EXPECT_FALSE(window->barButton(0)->isEnabled());
+    expectPlayFace(false);
+
+    // Left and Right step a frame while not playing, and not past either end.
+    auto waitForFrame = [&](int32_t frame) {
+        return test::WaitUntil([&] {
+            QApplication::processEvents();
+            return ops.GetPosition(&ctx) == frame;
+        });
+    };
+    QTest::keyClick(window.get(), Qt::Key_Right);
+    QTest::keyClick(window.get(), Qt::Key_Right);
+    EXPECT_TRUE(waitForFrame(2));
+    QTest::keyClick(window.get(), Qt::Key_Left);
+    EXPECT_TRUE(waitForFrame(1));
+    QTest::keyClick(window.get(), Qt::Key_Left);
+    QTest::keyClick(window.get(), Qt::Key_Left);
+    EXPECT_TRUE(waitForFrame(0));
+
+    // Page Down and Page Up walk the list; "次" gives up on the last recording.
+    const std::string second = window->fileManager()->rows()[1].Path;
+    QTest::keyClick(window.get(), Qt::Key_PageDown);
+    EXPECT_EQ(window->currentIndex(), 1);
+    EXPECT_TRUE(test::WaitUntil([&] {
+        QApplication::processEvents();
+        return window->loaded() && ctx.Track.Path == second;
+    }));
+    EXPECT_FALSE(window->barButton(5)->isEnabled());
+    EXPECT_TRUE(window->barButton(1)->isEnabled());
+    QTest::keyClick(window.get(), Qt::Key_PageUp);
+    EXPECT_EQ(window->currentIndex(), 0);
+    EXPECT_FALSE(window->barButton(1)->isEnabled());
+    // "前" on the first recording (from the view's menu, the button being disabled) rewinds it.
+    ASSERT_TRUE(test::WaitUntil([&] {
+        QApplication::processEvents();
+        return window->loaded() && ops.GetPosition(&ctx) >= 0;
+    }));
+    QTest::keyClick(window.get(), Qt::Key_Space);
+    EXPECT_TRUE(test::WaitUntil([&] {
+        QApplication::processEvents();
+        return ops.GetPosition(&ctx) > 5;
+    }));
+    window->OnCommand(kCommandBar + 1);
+    EXPECT_EQ(window->currentIndex(), 0);
+    EXPECT_EQ(ctx.PlayState, MovieState::kStopped);
+    EXPECT_TRUE(waitForFrame(0));
     expectPlayFace(false);
     EXPECT_TRUE(errors.empty());
     fs::remove_all(card.parent_path());

@@ -177,6 +177,9 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     void GoToStart();
     void PlayOrPause();
     void StepRate(bool faster);
+    void PreviousRecording();
+    void NextRecording();
+    void StepFrame(int delta);  // while paused or stopped: one frame back or on
 
     // snapshot_command.cpp: the video view at the capture size of its projection, and back.
     bool PrepareCaptureWindow();

@@ -69,6 +69,12 @@ void CquovelDlg::OnCommand(int id) {
         case kCommandBar + 0:
             GoToStart();
             break;
+        case kCommandBar + 1:
+            PreviousRecording();
+            break;
+        case kCommandBar + 5:
+            NextRecording();
+            break;
         case kCommandBar + 2:
             PlayOrPause();
             break;

@@ -1,7 +1,8 @@
-// The playback commands of the bar: to the start, play or pause, slower and faster, the play
-// button's two faces, and the keys that stand for them.
+// The playback commands of the bar: to the start, the previous and next recording, play or
+// pause, slower and faster, the play button's two faces, and the keys that stand for them.
 
 #include <QKeyEvent>
+#include <algorithm>
 
 #include "ui/main/button_states.h"
 #include "ui/main/c_quovel_dlg.h"
@@ -100,7 +101,59 @@ void CquovelDlg::StepRate(bool faster) {
     }
 }
 
+void CquovelDlg::PreviousRecording() {
+    if (Ending()) {
+        return;
+    }
+    ops_.Pause(&ctx_);
+    StopPlayback();
+    ops_.CommitDrag(&ctx_);
+    std::lock_guard lock(listMutex_);
+    if (currentIndex_ > 0) {
+        files_->SelectRow(currentIndex_ - 1);
+    } else {
+        // The first recording of the list starts again from its beginning.
+        ops_.SetRate(&ctx_, 1);
+        ops_.Stop(&ctx_);
+        ops_.SeekFrameAlias(&ctx_, 0);
+        ops_.Repaint(&ctx_);
+        SetPlayButton(false);
+        UpdateButtons();
+    }
+}
+
+void CquovelDlg::NextRecording() {
+    if (Ending()) {
+        return;
+    }
+    ops_.Pause(&ctx_);
+    StopPlayback();
+    std::lock_guard lock(listMutex_);
+    const int next = currentIndex_ + 1;
+    if (next < static_cast<int>(files_->rows().size())) {
+        files_->SelectRow(next);
+    }
+}
+
+void CquovelDlg::StepFrame(int delta) {
+    if (ctx_.MovieLoaded == 0 || ctx_.PlayState == MovieState::kPlaying) {
+        return;
+    }
+    const int64_t frames = ops_.GetFrameCount(&ctx_);
+    const int64_t target = static_cast<int64_t>(std::max(ops_.GetPosition(&ctx_), 0)) + delta;
+    if (target < 0 || target >= frames) {
+        return;
+    }
+    ops_.SeekFrame(&ctx_, target);
+    UpdateButtons();
+}
+
 void CquovelDlg::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Left || e->key() == Qt::Key_Right) {
+        StepFrame(e->key() == Qt::Key_Left ? -1 : 1);
+        e->accept();
+        return;
+    }
     // Each key does what its button does, and only while the button could be pressed.
     int slot = -1;
     switch (e->key()) {
@@ -115,6 +168,12 @@ void CquovelDlg::keyPressEvent(QKeyEvent* e) {
             break;
         case Qt::Key_Minus:
             slot = 3;
+            break;
+        case Qt::Key_PageUp:
+            slot = 1;
+            break;
+        case Qt::Key_PageDown:
+            slot = 5;
             break;
         default:
             QDialog::keyPressEvent(e);  // Escape and Enter reach the dialog, which ignores them
