@@ -176,17 +176,35 @@ class MainWindow : public ::testing::Test {
         window.reset();
         fs::remove_all(folder);
     }
-    void Make(bool threeD = true) {
+    void Make(bool threeD = true, const std::function<void(MainWindowOptions&)>& adjust = {}) {
         MainWindowOptions o;
         o.startFolder = folder.string();
         o.probe3d = [threeD] { return threeD; };
         o.showError = [this](const QString& text, const QString&) { errors.push_back(text); };
         o.drives = std::make_shared<NoDrives>();
+        if (adjust) {
+            adjust(o);
+        }
         window = std::make_unique<CquovelDlg>(std::move(o));
         window->move(100, 80);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         QApplication::processEvents();  // the deferred steps of the start
+    }
+    // Generates a card into the test's folder and starts the window on it.
+    void MakeOnCard(const std::string& generatorOptions,
+                    const std::function<void(MainWindowOptions&)>& adjust = {}) {
+        const fs::path card = folder / "card";
+        const auto r =
+            RunCommand(std::string(TAVRILO_GEN) + " card " + Quote(card) + " " + generatorOptions);
+        ASSERT_EQ(r.status, 0) << r.output;
+        Make(true, [&](MainWindowOptions& o) {
+            o.source = card.string();
+            o.sourceKind = SourceKind::kCard;
+            if (adjust) {
+                adjust(o);
+            }
+        });
     }
     // Opens a recording and waits until its first frame is shown.
     void Open(const fs::path& file) {
@@ -482,21 +500,7 @@ TEST_F(MainWindow, SensorPanelsOnARecordingWithEveryMark) {
 }
 
 TEST_F(MainWindow, TheFileManagerListsTheSourceAndARowOpensItsRecording) {
-    const fs::path card = TempFolder("window-card") / "card";
-    const auto r = RunCommand(std::string(TAVRILO_GEN) + " card " + Quote(card) +
-                              " --size 128 --seconds 2 --folders 2 --per-folder 6");
-    ASSERT_EQ(r.status, 0) << r.output;
-    MainWindowOptions o;
-    o.startFolder = folder.string();
-    o.probe3d = [] { return true; };
-    o.showError = [this](const QString& text, const QString&) { errors.push_back(text); };
-    o.drives = std::make_shared<NoDrives>();
-    o.source = card.string();
-    o.sourceKind = SourceKind::kCard;
-    window = std::make_unique<CquovelDlg>(std::move(o));
-    window->move(100, 80);
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    MakeOnCard("--size 128 --seconds 2 --folders 2 --per-folder 6");
     CFilerContainerDlg* files = window->fileManager();
     EXPECT_EQ(files->geometry(), ComputeLayout(0, false).fileManager);
     ASSERT_EQ(files->tree()->topLevelItemCount(), 2);
@@ -521,7 +525,6 @@ TEST_F(MainWindow, TheFileManagerListsTheSourceAndARowOpensItsRecording) {
         QApplication::processEvents();
         dialog.grab().save(QString::fromStdString(std::string(dir) + "/source-dialog.png"));
     }
-    fs::remove_all(card.parent_path());
 }
 
 TEST_F(MainWindow, OneQuickClickZoomsOnceAndADoubleClickNever) {
@@ -595,16 +598,6 @@ TEST_F(MainWindow, AVideoNoDecoderTakesIsReportedWithTheCodecText) {
     EXPECT_EQ(errors[0].toStdString(), std::string(GetUiText(114)));
 }
 
-// What the screen shows of a widget (a video view is drawn by OpenGL, not by the widget).
-QImage ScreenPixels(QWidget* w) {
-    QApplication::processEvents();
-    QTest::qWait(200);
-    const QPoint at = w->mapToGlobal(QPoint(0, 0));
-    return QGuiApplication::primaryScreen()
-        ->grabWindow(0, at.x(), at.y(), w->width(), w->height())
-        .toImage();
-}
-
 // The mean difference of two pictures of one size, per channel, 0..255.
 double MeanDifference(const QImage& a, const QImage& b) {
     const QImage x = a.convertToFormat(QImage::Format_RGB32);
@@ -657,28 +650,15 @@ class MessageAnswers {
 };
 
 TEST_F(MainWindow, SnapshotsOfEachProjectionShowTheViewAndAskBeforeOverwriting) {
-    const fs::path card = TempFolder("snapshot-card") / "card";
-    const auto r = RunCommand(std::string(TAVRILO_GEN) + " card " + Quote(card) +
-                              " --size 256 --seconds 2 --folders 1 --per-folder 2");
-    ASSERT_EQ(r.status, 0) << r.output;
     const fs::path shots = folder / "Shots";
     fs::create_directories(shots);
     QString pickerTitle;
-    MainWindowOptions o;
-    o.startFolder = folder.string();
-    o.probe3d = [] { return true; };
-    o.showError = [this](const QString& text, const QString&) { errors.push_back(text); };
-    o.drives = std::make_shared<NoDrives>();
-    o.source = card.string();
-    o.sourceKind = SourceKind::kCard;
-    o.pickFolder = [&](QWidget*, const QString& title, const QString&) {
-        pickerTitle = title;
-        return QString::fromStdString(shots.string());
-    };
-    window = std::make_unique<CquovelDlg>(std::move(o));
-    window->move(100, 80);
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    MakeOnCard("--size 256 --seconds 2 --folders 1 --per-folder 2", [&](MainWindowOptions& o) {
+        o.pickFolder = [&](QWidget*, const QString& title, const QString&) {
+            pickerTitle = title;
+            return QString::fromStdString(shots.string());
+        };
+    });
     CFilerContainerDlg* files = window->fileManager();
     ASSERT_EQ(files->rows().size(), 2u);
     files->SelectRow(1);
@@ -706,7 +686,13 @@ TEST_F(MainWindow, SnapshotsOfEachProjectionShowTheViewAndAskBeforeOverwriting) 
         SCOPED_TRACE(c.projection);
         window->SetProjection(c.projection, c.wide);
         const QRect shown = window->videoContainer()->geometry();
-        const QImage view = ScreenPixels(window->videoContainer());
+        // The picture as the view shows it, at the view's size (other windows of tests run
+        // alongside may cover the screen, so it is taken from the engine, not the screen).
+        ASSERT_EQ(GetEngineOps().Repaint(&ctx), 1);
+        const std::string viewPath = (folder / "view.jpg").string();
+        ASSERT_EQ(GetEngineOps().SaveSnapshot(&ctx, viewPath.c_str()), 1);
+        const QImage view(QString::fromStdString(viewPath));
+        EXPECT_EQ(view.size(), shown.size());
         fs::remove(path);
         {
             MessageAnswers answers({kMsgOk});
@@ -729,10 +715,8 @@ TEST_F(MainWindow, SnapshotsOfEachProjectionShowTheViewAndAskBeforeOverwriting) 
             still.save(base + QStringLiteral("-still.jpg"));
         }
         if (c.projection != 2) {
-            // The camera views: the still is what the view showed, at another size (left of
-            // where the detached map frame first floats over the panorama's band).
-            const QRect seen(0, 0, std::min(view.width(), 700), view.height());
-            EXPECT_LT(MeanDifference(still.scaled(view.size()).copy(seen), view.copy(seen)), 24.0);
+            // The camera views: the still is what the view showed, at another size.
+            EXPECT_LT(MeanDifference(still.scaled(view.size()), view), 16.0);
         } else {
             // The flat view keeps the aspect on screen; the still is stretched. The frame it
             // shows is the one the engine is at (a seek lands within a frame of its target).
@@ -762,25 +746,10 @@ TEST_F(MainWindow, SnapshotsOfEachProjectionShowTheViewAndAskBeforeOverwriting) 
         EXPECT_EQ(answers.texts[1], QStringLiteral("完了しました。"));
     }
     EXPECT_TRUE(errors.empty());
-    fs::remove_all(card.parent_path());
 }
 
 TEST_F(MainWindow, PlaybackCommandsByButtonAndKey) {
-    const fs::path card = TempFolder("playback-card") / "card";
-    const auto r = RunCommand(std::string(TAVRILO_GEN) + " card " + Quote(card) +
-                              " --size 128 --seconds 12 --folders 1 --per-folder 2");
-    ASSERT_EQ(r.status, 0) << r.output;
-    MainWindowOptions o;
-    o.startFolder = folder.string();
-    o.probe3d = [] { return true; };
-    o.showError = [this](const QString& text, const QString&) { errors.push_back(text); };
-    o.drives = std::make_shared<NoDrives>();
-    o.source = card.string();
-    o.sourceKind = SourceKind::kCard;
-    window = std::make_unique<CquovelDlg>(std::move(o));
-    window->move(100, 80);
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    MakeOnCard("--size 128 --seconds 40 --folders 1 --per-folder 2");
     window->fileManager()->SelectRow(0);
     EngineContext& ctx = window->engine();
     const EngineOps& ops = GetEngineOps();
@@ -808,7 +777,8 @@ TEST_F(MainWindow, PlaybackCommandsByButtonAndKey) {
         return ops.GetPosition(&ctx) > 5;
     }));
     Shot("playing");
-    // Faster twice reaches x4, where the button gives up; the key does nothing more.
+    // Faster twice reaches x4, where the button gives up; the key does nothing more. (The
+    // recording is long enough not to reach its end margin at x4 on a loaded machine.)
     QTest::mouseClick(faster, Qt::LeftButton);
     EXPECT_EQ(ctx.RateCode, 2);
     QTest::keyClick(window.get(), Qt::Key_Plus);
@@ -884,7 +854,6 @@ TEST_F(MainWindow, PlaybackCommandsByButtonAndKey) {
     EXPECT_TRUE(waitForFrame(0));
     expectPlayFace(false);
     EXPECT_TRUE(errors.empty());
-    fs::remove_all(card.parent_path());
 }
 
 }  // namespace
