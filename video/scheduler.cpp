@@ -1,5 +1,7 @@
 #include "video/scheduler.h"
 
+#include <algorithm>
+
 #include <chrono>
 #include <cmath>
 
@@ -143,9 +145,12 @@ int Scheduler::ServeQueue(int* waitMs) {
                 delta = -delta;
             }
             if (delta > 3 * quarterFrame_) {
-                // Early: sleep until three quarters of a frame before it is due.
-                wait = static_cast<int>(static_cast<float>((delta - 3 * quarterFrame_) / 10000) /
-                                        std::abs(rate == 0 ? 1.0f : rate));
+                // Early: sleep until three quarters of a frame before it is due, and at least a
+                // millisecond: serving the queue again at once would spin without end while the
+                // clock stands still (paused), and the thread's tasks would never run.
+                wait = std::max(
+                    1, static_cast<int>(static_cast<float>((delta - 3 * quarterFrame_) / 10000) /
+                                        std::abs(rate == 0 ? 1.0f : rate)));
                 presentNow = false;
                 std::lock_guard lock(mutex_);
                 queue_.push_front(std::move(sample));
@@ -155,8 +160,6 @@ int Scheduler::ServeQueue(int* waitMs) {
             result = callback_->PresentFrame(sample, sample.frame.time100ns);
             callback_->SampleReleased(sample);
         }
-        // A frame due within the next millisecond gives a wait of 0: the queue is served again
-        // at once until it is due.
         if (result < 0 || wait > 0) {
             break;
         }

@@ -38,6 +38,7 @@ class CGSensorDlg : public QWidget {
     void SetActive(bool on);
     // The seek slider's position and the width of its range, in frames.
     void SetCursor(int position, int count);
+    int cursor() const { return cursor_; }
     void SetLeftMargin(int margin) { margin_ = margin; }
     int leftMargin() const { return margin_; }
 

@@ -777,6 +777,19 @@ TEST_F(MainWindow, PlaybackCommandsByButtonAndKey) {
         return ops.GetPosition(&ctx) > 5;
     }));
     Shot("playing");
+    // The seek slider, the trip panel and the graph's cursor follow the picture.
+    EXPECT_TRUE(test::WaitUntil([&] {
+        QApplication::processEvents();
+        return window->seekSlider()->pos() > 5;
+    }));
+    {
+        const int panelFrame = window->infoPanel()->FrameIndex;
+        const int32_t engineFrame = ops.GetPosition(&ctx);
+        EXPECT_EQ(window->graph()->cursor(), window->seekSlider()->pos());
+        EXPECT_EQ(panelFrame, window->seekSlider()->pos());
+        // The refresh runs every 50 ms: the panel lags the frame shown by a frame or two.
+        EXPECT_LE(std::abs(engineFrame - panelFrame), 3) << engineFrame;
+    }
     // Faster twice reaches x4, where the button gives up; the key does nothing more. (The
     // recording is long enough not to reach its end margin at x4 on a loaded machine.)
     QTest::mouseClick(faster, Qt::LeftButton);
@@ -802,6 +815,8 @@ TEST_F(MainWindow, PlaybackCommandsByButtonAndKey) {
     // To the start: the first frame, stopped.
     QTest::keyClick(window.get(), Qt::Key_Home);
     EXPECT_EQ(ctx.PlayState, MovieState::kStopped);
+    EXPECT_EQ(window->seekSlider()->pos(), 0);
+    EXPECT_EQ(window->graph()->cursor(), 0);
     EXPECT_TRUE(test::WaitUntil([&] {
         QApplication::processEvents();
         return ops.GetPosition(&ctx) == 0;

@@ -151,6 +151,8 @@ void CquovelDlg::Initialise() {
     idleTimer_.setInterval(1000);
     connect(&idleTimer_, &QTimer::timeout, this, [] { QCoreApplication::sendPostedEvents(); });
     idleTimer_.start();
+    positionTimer_.setInterval(50);
+    connect(&positionTimer_, &QTimer::timeout, this, [this] { OnPositionTick(); });
     // 23: done; the rest follows the first turn of the event loop.
     state_.initialised = true;
     PostAppMessage(this, UWM_INIT_DONE);
@@ -260,6 +262,8 @@ void CquovelDlg::CloseRecording() {
     if (ctx_.PlayState == MovieState::kClosed) {
         return;
     }
+    positionTimer_.stop();
+    refresh_ = {};
     ops_.UnloadTrack(&ctx_);
     ops_.CloseMovie(&ctx_);
     ctx_.MovieLoaded = 0;

@@ -181,6 +181,11 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     void NextRecording();
     void StepFrame(int delta);  // while paused or stopped: one frame back or on
 
+    // position_refresh.cpp
+    void OnPositionTick();
+    // Shows frame `frame` in the seek slider, the trip panel and the graph's cursor.
+    void RefreshViewsAt(int64_t frame);
+
     // snapshot_command.cpp: the video view at the capture size of its projection, and back.
     bool PrepareCaptureWindow();
     void RestoreCaptureWindow();
@@ -227,6 +232,11 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     CSkinButton* minimiseButton_ = nullptr;
     QTimer idleTimer_;       // TIMER_IDLE, 1 s
     QTimer displayOnTimer_;  // TIMER_DISPLAY_ON, 100 ms once
+    QTimer positionTimer_;   // TIMER_POSITION, 50 ms while a recording is open
+    struct Refresh {
+        bool ending = false;      // the end margin was entered and the controls switched off
+        int64_t seekTarget = -1;  // the frame last asked for; -1 when none is pending
+    } refresh_;
     bool moving_ = false;
     QPoint grabOffset_;
     int errorsShown_ = 0;

@@ -12,6 +12,7 @@
 #include "ui/skin/c_skin_progress_bar_ctrl.h"
 #include "ui/skin/c_skin_slider_ctrl.h"
 #include "views/c_g_sensor_dlg.h"
+#include "views/c_info_dlg.h"
 
 namespace tavrilo {
 
@@ -180,6 +181,15 @@ void CquovelDlg::OnPlayerOpened() {
     SendViewAspect();
     engine::PublishTrack(&ctx_);
     graph_->SetActive(true);
+    if (ctx_.FileMutex) {
+        // The trip panel's clock starts at the recording's first GPS record.
+        std::lock_guard lock(*ctx_.FileMutex);
+        const auto& fixes = ctx_.Track.GpsSamples;
+        info_->StartTime = fixes.empty() ? SystemTime{} : fixes.front().Time;
+        info_->HasStartTime = info_->StartTime.IsZero() ? 0 : 1;
+    }
+    RefreshViewsAt(0);
+    positionTimer_.start();
     UpdateButtons();
     ops_.Repaint(&ctx_);
 }

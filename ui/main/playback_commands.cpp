@@ -59,6 +59,7 @@ void CquovelDlg::GoToStart() {
     ops_.SetRate(&ctx_, 1);
     ops_.SetVolume(&ctx_, state_.volume);
     ops_.SeekFrameAlias(&ctx_, 0);
+    RefreshViewsAt(0);
     StopPlayback();
     UpdateButtons();
 }
@@ -116,6 +117,7 @@ void CquovelDlg::PreviousRecording() {
         ops_.SetRate(&ctx_, 1);
         ops_.Stop(&ctx_);
         ops_.SeekFrameAlias(&ctx_, 0);
+        RefreshViewsAt(0);
         ops_.Repaint(&ctx_);
         SetPlayButton(false);
         UpdateButtons();
@@ -145,6 +147,7 @@ void CquovelDlg::StepFrame(int delta) {
         return;
     }
     ops_.SeekFrame(&ctx_, target);
+    RefreshViewsAt(target);
     UpdateButtons();
 }
 
