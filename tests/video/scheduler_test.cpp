@@ -105,6 +105,19 @@ TEST_F(SchedulerRules, EarlyFramesWaitUntilThreeQuartersBeforeTheirTime) {
     EXPECT_EQ(recorder.shown.size(), 1u);
 }
 
+TEST_F(SchedulerRules, AFrameJustShortOfItsTimeWaitsAMillisecondWhileTheClockStands) {
+    // Half a millisecond beyond the threshold: serving it again at once would never end while
+    // the clock is paused, so the queue gives the thread back for at least a millisecond.
+    int wait = 0;
+    Serve(3 * 83333 + 5000, &wait);
+    EXPECT_TRUE(recorder.shown.empty());
+    EXPECT_EQ(wait, 1);
+    EXPECT_EQ(scheduler.queued(), 1u);
+    scheduler.SetRate(4.0f);  // a quarter of a short wait is still a millisecond
+    Serve(3 * 83333 + 20000, &wait);
+    EXPECT_EQ(wait, 1);
+}
+
 TEST_F(SchedulerRules, FramesAreShownInOrderUntilOneIsEarly) {
     scheduler.QueueFrame(At(1, clock.Time() - 10), false);
     scheduler.QueueFrame(At(2, clock.Time()), false);
