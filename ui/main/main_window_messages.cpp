@@ -188,6 +188,7 @@ void CquovelDlg::OnPlayerOpened() {
         info_->StartTime = fixes.empty() ? SystemTime{} : fixes.front().Time;
         info_->HasStartTime = info_->StartTime.IsZero() ? 0 : 1;
     }
+    info_->FrameDuration = ops_.GetFrameDuration(&ctx_);
     RefreshViewsAt(0);
     positionTimer_.start();
     UpdateButtons();

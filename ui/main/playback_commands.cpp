@@ -3,6 +3,7 @@
 
 #include <QKeyEvent>
 #include <algorithm>
+#include <array>
 
 #include "ui/main/button_states.h"
 #include "ui/main/c_quovel_dlg.h"
@@ -17,6 +18,18 @@ constexpr int kPlayImage = 148;
 constexpr int kPauseImage = 147;
 constexpr int kPlayTooltip = 12;   // "再生"
 constexpr int kPauseTooltip = 11;  // "一時停止"
+
+// The keys that stand for bar buttons.
+struct KeySlot {
+    int key;
+    int slot;
+};
+constexpr std::array<KeySlot, 6> kKeySlots = {{{Qt::Key_Space, 2},
+                                               {Qt::Key_Home, 0},
+                                               {Qt::Key_Plus, 4},
+                                               {Qt::Key_Minus, 3},
+                                               {Qt::Key_PageUp, 1},
+                                               {Qt::Key_PageDown, 5}}};
 
 }  // namespace
 
@@ -158,30 +171,13 @@ void CquovelDlg::keyPressEvent(QKeyEvent* e) {
         return;
     }
     // Each key does what its button does, and only while the button could be pressed.
-    int slot = -1;
-    switch (e->key()) {
-        case Qt::Key_Space:
-            slot = 2;
-            break;
-        case Qt::Key_Home:
-            slot = 0;
-            break;
-        case Qt::Key_Plus:
-            slot = 4;
-            break;
-        case Qt::Key_Minus:
-            slot = 3;
-            break;
-        case Qt::Key_PageUp:
-            slot = 1;
-            break;
-        case Qt::Key_PageDown:
-            slot = 5;
-            break;
-        default:
-            QDialog::keyPressEvent(e);  // Escape and Enter reach the dialog, which ignores them
-            return;
+    const auto key = std::find_if(kKeySlots.begin(), kKeySlots.end(),
+                                  [e](const KeySlot& k) { return k.key == e->key(); });
+    if (key == kKeySlots.end()) {
+        QDialog::keyPressEvent(e);  // Escape and Enter reach the dialog, which ignores them
+        return;
     }
+    const int slot = key->slot;
     if (bar_[static_cast<size_t>(slot)]->isEnabled()) {
         OnCommand(kCommandBar + slot);
     }

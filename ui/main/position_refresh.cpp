@@ -81,7 +81,6 @@ void CquovelDlg::RefreshViewsAt(int64_t frame) {
         }
     }
     info_->FrameIndex = static_cast<int32_t>(frame);
-    info_->FrameDuration = ops_.GetFrameDuration(&ctx_);
     if (!state_.fullScreen) {
         info_->update();
     }
