@@ -134,6 +134,12 @@ int Scheduler::ServeQueue(int* waitMs) {
             if (queue_.empty()) {
                 break;
             }
+            if (!tasks_.empty() || flush_ || terminate_) {
+                // The owner waits: its tasks come before the rest of the queue, which a decoder
+                // that keeps up with late frames might never let run empty.
+                schedule_ = true;
+                break;
+            }
             sample = std::move(queue_.front());
             queue_.pop_front();
             rate = rate_;

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace tavrilo {
@@ -156,6 +158,47 @@ TEST_F(SchedulerRules, ThreadServesFlushesAndStops) {
     EXPECT_TRUE(ran);
     EXPECT_EQ(scheduler.StopThread(), 0);
     EXPECT_FALSE(scheduler.RunOnThread([] {}));
+}
+
+// Presents every frame it gets and queues the next one at once, late like every frame of a
+// fast playback on a slow machine: the queue never runs empty while it feeds.
+class EndlessFeed : public SchedulerCallback {
+  public:
+    Scheduler* scheduler = nullptr;
+    std::atomic<bool> feeding{true};
+    std::atomic<int64_t> shown{0};
+    int PresentFrame(const PresenterSample& s, int64_t) override {
+        shown = s.frame.index;
+        if (feeding) {
+            scheduler->QueueFrame(At(s.frame.index + 1, 0), false);
+        }
+        return 0;
+    }
+    void SampleReleased(const PresenterSample&) override {}
+};
+
+TEST(SchedulerThread, TasksRunWhileLateFramesKeepTheQueueFull) {
+    PresentationClock clock;
+    clock.SetTime(600'000'000);
+    EndlessFeed feed;
+    Scheduler scheduler(&feed);
+    feed.scheduler = &scheduler;
+    ASSERT_EQ(scheduler.StartThread(&clock), 0);
+    scheduler.QueueFrame(At(0, 0), false);
+    for (int i = 0; i < 500 && feed.shown < 100; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_GE(feed.shown, 100);  // the thread is inside its serving loop
+    std::atomic<bool> ran{false};
+    std::thread owner([&] { scheduler.RunOnThread([&] { ran = true; }); });
+    for (int i = 0; i < 500 && !ran; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const bool ranWhileFeeding = ran;
+    feed.feeding = false;  // lets a scheduler that starves its tasks end the test anyway
+    owner.join();
+    scheduler.StopThread();
+    EXPECT_TRUE(ranWhileFeeding);
 }
 
 }  // namespace
