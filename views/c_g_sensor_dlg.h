@@ -34,6 +34,7 @@ class CGSensorDlg : public QWidget {
     GClassFlags& classes() { return classes_; }
     // Set by the main window when a recording is opened: off for kinds A, P and T.
     void SetGate(bool on) { gate_ = on; }
+    bool gate() const { return gate_; }
     // The traces and marks are drawn only while the graph is on.
     void SetActive(bool on);
     // The seek slider's position and the width of its range, in frames.

@@ -505,12 +505,14 @@ TEST_F(MainWindow, TheFileManagerListsTheSourceAndARowOpensItsRecording) {
     EXPECT_EQ(files->geometry(), ComputeLayout(0, false).fileManager);
     ASSERT_EQ(files->tree()->topLevelItemCount(), 2);
     ASSERT_FALSE(files->rows().empty());
-    // A row chosen in the list opens its recording.
+    // A row chosen in the list opens its recording; the caption buttons wait for it.
     files->SelectRow(1);
+    EXPECT_FALSE(window->sizeButton()->isEnabled());
     EXPECT_TRUE(test::WaitUntil([&] {
         QApplication::processEvents();
-        return window->engine().PlayState != MovieState::kClosed;
+        return window->loaded();
     }));
+    EXPECT_TRUE(window->sizeButton()->isEnabled());
     Shot("filemanager-layout0");
     QTest::mouseClick(window->sizeButton(), Qt::LeftButton);
     EXPECT_EQ(files->geometry(), ComputeLayout(1, false).fileManager);

@@ -13,6 +13,7 @@
 #include "app/ui_fonts.h"
 #include "recordings/names.h"
 #include "texts/ui_texts.h"
+#include "ui/main/c_controller_dlg.h"
 #include "ui/main/c_movie_dialog.h"
 #include "ui/main/panel_placeholder.h"
 #include "ui/skin/app_message.h"
@@ -75,6 +76,9 @@ CquovelDlg::CquovelDlg(MainWindowOptions options)
       ops_(GetEngineOps()) {
     if (!options_.probe3d) {
         options_.probe3d = CanMakeOpenGl33;
+    }
+    if (options_.executablePath.empty()) {
+        options_.executablePath = QCoreApplication::applicationFilePath().toStdString();
     }
     Initialise();
 }
@@ -146,6 +150,9 @@ void CquovelDlg::Initialise() {
     } else {
         files_->RestoreSource();
     }
+    flow_.csvAvailable =
+        files_->sourceKind() == SourceKind::kCard && !files_->GetAllRecordings().empty();
+    ListChosenFolder();
     UpdateButtons();
     // 22: the idle timer. Qt does its idle work itself; the timer only flushes deferred events.
     idleTimer_.setInterval(1000);
@@ -153,6 +160,14 @@ void CquovelDlg::Initialise() {
     idleTimer_.start();
     positionTimer_.setInterval(50);
     connect(&positionTimer_, &QTimer::timeout, this, [this] { OnPositionTick(); });
+    for (auto [timer, ms] : {std::pair{&settleTimer_, 500}, std::pair{&timeoutTimer_, 30000},
+                             std::pair{&afterOpenTimer_, 100}}) {
+        timer->setSingleShot(true);
+        timer->setInterval(ms);
+    }
+    connect(&settleTimer_, &QTimer::timeout, this, [this] { OnSettleTimer(); });
+    connect(&timeoutTimer_, &QTimer::timeout, this, [this] { OnSelectTimeout(); });
+    connect(&afterOpenTimer_, &QTimer::timeout, this, [this] { OnAfterOpen(); });
     // 23: done; the rest follows the first turn of the event loop.
     state_.initialised = true;
     PostAppMessage(this, UWM_INIT_DONE);
@@ -174,7 +189,14 @@ void CquovelDlg::CreateChildren() {
     graph_->setObjectName(QStringLiteral("G-sensor graph"));
     info_ = new CInfoDlg(this);
     info_->setObjectName(QStringLiteral("information panel"));
-    pad_ = new PanelPlaceholder(QStringLiteral("direction pad"), this);
+    pad_ = new CControllerDlg(
+        *movie_, [this] { return movie_->height(); },
+        [this] {
+            ops_.ResetView(&ctx_);
+            ops_.Repaint(&ctx_);
+        },
+        this);
+    pad_->setObjectName(QStringLiteral("direction pad"));
     seek_ = new CSkinSliderCtrl(38100, this);
     seek_->SetImages(kSeekSliderImages);
     volumeSlider_ = new CSkinSliderCtrl(38101, this);
@@ -241,36 +263,6 @@ void CquovelDlg::ApplyVolume(uint16_t volume) {
     settings_.WriteVolume(volume);
 }
 
-bool CquovelDlg::OpenRecording(const std::string& path) {
-    CloseRecording();
-    if (ops_.OpenMovie(&ctx_, path.c_str()) != 1) {
-        return false;
-    }
-    if (ops_.LoadTrack(&ctx_, path.c_str()) == 1) {
-        ctx_.MovieLoaded = 1;
-    }
-    // The gated event classes are marked for every kind but A, P and T.
-    graph_->SetGate(EventGate(GetEventKind(std::filesystem::path(path).filename().string())));
-    seek_->SetRange(0, static_cast<int>(ops_.GetFrameCount(&ctx_)));
-    seek_->SetPos(0);
-    graph_->SetCursor(0, seek_->maximum() - seek_->minimum());
-    ops_.SetVolume(&ctx_, state_.volume);
-    return true;
-}
-
-void CquovelDlg::CloseRecording() {
-    if (ctx_.PlayState == MovieState::kClosed) {
-        return;
-    }
-    positionTimer_.stop();
-    refresh_ = {};
-    ops_.UnloadTrack(&ctx_);
-    ops_.CloseMovie(&ctx_);
-    ctx_.MovieLoaded = 0;
-    state_.loaded = false;
-    movie_->RefreshPicture();
-}
-
 void CquovelDlg::ShutDown() {
     state_.initialised = false;
     movie_->StopTimers();
@@ -280,10 +272,15 @@ void CquovelDlg::ShutDown() {
         ops_.Pause(&ctx_);
     }
     ops_.Stop(&ctx_);
+    settleTimer_.stop();
+    timeoutTimer_.stop();
+    SetBusy(false);
     CloseRecording();
+    if (job_.thread.joinable()) {
+        job_.thread.join();  // a job's end notice is no longer wanted
+    }
     ctx_.Ready = 0;
     ops_.Shutdown(&ctx_);
-    // The two locks are members; a running file job is waited for by its own issue's code.
 }
 
 void CquovelDlg::paintEvent(QPaintEvent*) {

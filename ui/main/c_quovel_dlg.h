@@ -8,16 +8,20 @@
 #include <QDialog>
 #include <QTimer>
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "engine/engine.h"
 #include "files/browse_folder.h"
 #include "files/c_filer_container_dlg.h"
 #include "files/removable_drives.h"
 #include "platform/settings.h"
+#include "recordings/event_classes.h"
 #include "ui/main/c_movie_static.h"
 #include "ui/main/movie_interaction.h"
 #include "ui/main/window_layout.h"
@@ -33,8 +37,12 @@ class CSkinSliderCtrl;
 class PanelPlaceholder;
 class CGSensorDlg;
 class CInfoDlg;
+class CControllerDlg;
 
+inline constexpr uint32_t UWM_OPEN_READY = kWmApp + 1301;
+inline constexpr uint32_t UWM_JOB_DONE = kWmApp + 1302;
 inline constexpr uint32_t UWM_JOB_PROGRESS = kWmApp + 1303;
+inline constexpr uint32_t UWM_JOB_RELIST = kWmApp + 1304;
 inline constexpr uint32_t UWM_INIT_DONE = kWmApp + 1305;
 
 // The command ids of the button bar (38000 + slot) and the caption buttons.
@@ -56,7 +64,21 @@ struct MainWindowOptions {
     std::function<void(const QString& text, const QString& caption)> showError;
     // The folder chooser of the snapshot command; the desktop's by default.
     FolderPicker pickFolder;
+    // Where the program itself lives: when its source is pulled the program ends.
+    std::string executablePath;
 };
+
+// What a file job reports while it runs on its own thread (progress and the end are posted).
+class JobReporter {
+  public:
+    virtual ~JobReporter() = default;
+    virtual void Progress(int64_t done, int64_t total) = 0;
+    // Show "完了しました。" when the job ends.
+    virtual void AnnounceCompletion() = 0;
+};
+// How a job ends: done, or with recordings gone so that the source is listed again.
+enum class JobEnd { kDone, kRelist };
+using FileJob = std::function<JobEnd(JobReporter&)>;
 
 class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost {
     Q_OBJECT
@@ -70,8 +92,15 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     bool wide() const { return state_.wide; }
     int projection() const { return state_.projection; }
     bool threeD() const { return state_.threeD; }
-    // The open recording's first frame is shown and its track published.
-    bool loaded() const { return state_.loaded; }
+    // The open recording's first frame is shown and its track published: the opening is over.
+    bool loaded() const { return flow_.published; }
+    // A selection waits for its settle time or an opening runs.
+    bool busy() const { return state_.busy; }
+    // How many recordings the window has begun to open since it started.
+    int openingsStarted() const { return flow_.openings; }
+    const std::vector<EventPoint>& eventPoints() const { return events_; }
+    CControllerDlg* pad() const { return pad_; }
+    bool jobRunning() const { return job_.running; }
     const ZoomState& zoom() const { return state_.zoom; }
     EngineContext& engine() { return ctx_; }
     CMovieStatic* movieView() const { return movie_; }
@@ -96,10 +125,16 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     void SetProjection(int mode, bool wide);
     bool EnterFullScreen();
     void LeaveFullScreen();
-    // Opens a recording through the engine and shows its first frame (until the playback
-    // flow takes over).
+    // Opens a recording through the engine; the opening goes on through the player's notice
+    // and ends with its first frame shown (loaded()). False when the engine cannot open it.
     bool OpenRecording(const std::string& path);
+    // Closes the current recording and empties the views that show it.
     void CloseRecording();
+    // Shows frame `frame` and moves the engine there (the seek slider, a jump to an event).
+    void SeekTo(int64_t frame);
+    // Starts a file job on its own thread, the recording back at its start and the controls
+    // off until it ends. False when a job runs already or the recording is about to end.
+    bool StartFileJob(FileJob job);
     // The still-picture command (38006): a JPEG of the view as shown, in a folder the user picks.
     void TakeSnapshot();
     // Runs the shut-down and ends the window.
@@ -109,7 +144,7 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     void OnViewZoomStep(QPoint click) override;
     void OnViewDoubleClick() override;
     void OnViewContextMenu(QPoint screen) override;
-    void OnPlayerOpened() override;
+    void OnPlayerOpened() override;  // opening, stage 2
     void OnPlayerEnded() override;
     void OnViewResized() override;
 
@@ -147,6 +182,7 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
         bool fullScreen = false;
         int projection = 2;
         int savedProjection = 2;
+        bool savedWide = false;
         bool wide = false;
         bool threeD = false;
         bool aspect = true;
@@ -169,6 +205,37 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     void ShowError(const QString& text, const QString& caption);
     void ApplyVolume(uint16_t volume);
     void OnSliderMessage(uint32_t message, int id, int position);
+
+    // playback_flow.cpp
+    void StartSelection(bool clearInfo);
+    void OnSettleTimer();  // opening, stage 1
+    void OnSelectTimeout();
+    void OnOpenFailed();
+    void OnOpenReady(intptr_t generation);  // stage 3
+    void OnAfterOpen();                     // stage 4
+    void ChooseProjectionFromCamera();
+    void StartPrefetch();
+    void JoinOpeningThreads();
+    void AdvanceTo(int index, bool clearIgnoredEnds);
+    QTreeWidgetItem* NextFolder() const;
+    void EndOfFolder();
+    void CloseRecordingViews();
+    void OnSourceLost();
+    void SetBusy(bool on);
+    // The controls beside the bar: caption buttons, trip panel, file manager, pad.
+    void SetPanelsEnabled(bool on, bool keepList);
+    void UpdateRateLabel();
+    void SetEnlarged(bool on);
+    // After a source was loaded: the folder the file manager chose is listed.
+    void ListChosenFolder();
+
+    // event_points.cpp
+    void BuildEventPoints();
+    void JumpToEvent(bool next);
+
+    // file_jobs.cpp
+    void OnJobDone();
+    void OnJobRelist();
 
     // playback_commands.cpp
     bool Ending() const;  // within the end margin: the controls wait for the end
@@ -224,7 +291,7 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     PanelPlaceholder* map_ = nullptr;
     CInfoDlg* info_ = nullptr;
     CGSensorDlg* graph_ = nullptr;
-    PanelPlaceholder* pad_ = nullptr;
+    CControllerDlg* pad_ = nullptr;
     CFilerContainerDlg* files_ = nullptr;
     std::array<CSkinButton*, kButtonCount> bar_{};
     CSkinButton* closeButton_ = nullptr;
@@ -237,6 +304,38 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
         bool ending = false;      // the end margin was entered and the controls switched off
         int64_t seekTarget = -1;  // the frame last asked for; -1 when none is pending
     } refresh_;
+    // The playback flow's state: the opening stages, the end handling and continuing.
+    struct Flow {
+        bool opening = false;        // a selection was made and its opening has not finished
+        bool published = false;      // stage 4 ran: the track is out and the views follow
+        bool playRequested = false;  // a play command failed: the next opening plays
+        bool ignoreEnds = false;     // end notices are ignored
+        bool insideEnd = false;      // the end handling runs
+        bool continuing = false;     // playback runs on into the next folder
+        bool allowLoading = true;
+        bool seekInput = true;  // the seek slider takes presses, drags and releases
+        bool csvAvailable = false;
+        bool enlarged = false;
+        std::string openPath;  // the recording being opened (under listMutex_)
+        intptr_t generation = 0;
+        int openings = 0;
+    } flow_;
+    struct SeekDrag {
+        MovieState before = MovieState::kClosed;
+        bool thumb = false;  // the press hit the thumb: the release seeks
+        bool moved = false;
+    } seekDrag_;
+    struct Job {
+        bool running = false;
+        std::atomic<bool> announce{false};
+        std::thread thread;
+    } job_;
+    QTimer settleTimer_;     // TIMER_SELECT_SETTLE, 500 ms once
+    QTimer timeoutTimer_;    // TIMER_SELECT_TIMEOUT, 30 s once
+    QTimer afterOpenTimer_;  // TIMER_AFTER_OPEN, 100 ms once
+    std::thread openThread_;
+    std::thread prefetchThread_;
+    std::vector<EventPoint> events_;  // under eventMutex_; each index is a frame
     bool moving_ = false;
     QPoint grabOffset_;
     int errorsShown_ = 0;

@@ -7,6 +7,7 @@
 
 #include "texts/ui_texts.h"
 #include "ui/main/button_states.h"
+#include "ui/main/c_controller_dlg.h"
 #include "ui/main/c_movie_dialog.h"
 #include "ui/main/c_quovel_dlg.h"
 #include "ui/main/panel_placeholder.h"
@@ -223,11 +224,18 @@ void CquovelDlg::UpdateButtons() {
     c.layout = state_.layout;
     c.threeD = state_.threeD;
     c.projection = state_.projection;
-    c.busy = state_.busy;
+    c.busy = state_.busy || job_.running;
+    c.csvAvailable = flow_.csvAvailable;
     const auto on = ComputeButtonStates(c);
     for (int slot = 0; slot < kButtonCount; ++slot) {
         bar_[static_cast<size_t>(slot)]->setEnabled(on[static_cast<size_t>(slot)]);
     }
+    if (!c.busy) {
+        SetPanelsEnabled(true, true);
+    }
+    // The pad turns only a recording on show, in the sphere and the panorama.
+    pad_->SetButtonsEnabled(
+        PadButtonStates(state_.projection, c.busy || c.listSize == 0 || !state_.loaded));
 }
 
 void CquovelDlg::PlacePicture() {

@@ -27,6 +27,33 @@ bool CquovelDlg::event(QEvent* e) {
         case UWM_SLIDER_RELEASE:
             OnSliderMessage(m->message(), static_cast<int>(m->wParam), static_cast<int>(m->lParam));
             return true;
+        case UWM_OPEN_READY:
+            OnOpenReady(m->wParam);
+            return true;
+        case UWM_SOURCE_LOST:
+            OnSourceLost();
+            return true;
+        case UWM_GSENSOR_LCLICK:
+        case UWM_GSENSOR_RCLICK:
+            JumpToEvent(MessageOf(e) == UWM_GSENSOR_RCLICK);
+            return true;
+        case UWM_INFO_TOGGLE: {
+            // The trip panel's three buttons switch event classes 0..2 in the graph and on the map.
+            const auto cls = static_cast<size_t>(m->wParam);
+            if (cls < 3) {
+                graph_->classes().enabled[cls] = graph_->classes().onMap[cls] =
+                    m->lParam != 0 ? 1 : 0;
+                graph_->update();
+                BuildEventPoints();
+            }
+            return true;
+        }
+        case UWM_JOB_DONE:
+            OnJobDone();
+            return true;
+        case UWM_JOB_RELIST:
+            OnJobRelist();
+            return true;
         case UWM_JOB_PROGRESS: {
             const int total = static_cast<int>(m->lParam);
             progress_->SetPos(total > 0 ? static_cast<int>(m->wParam * 100 / total) : 100);
@@ -48,10 +75,49 @@ void CquovelDlg::OnSliderMessage(uint32_t message, int id, int position) {
         }
         return;
     }
-    if (id == 38100 && ctx_.PlayState != MovieState::kClosed && !state_.busy &&
-        (message == UWM_SLIDER_RELEASE || seek_->pressOutsideThumb())) {
-        ops_.SeekFrame(&ctx_, position);
-        seek_->SetPos(position);
+    if (id != 38100 || !flow_.seekInput || state_.busy || !flow_.published) {
+        return;
+    }
+    switch (message) {
+        case UWM_SLIDER_PRESS:
+            if (Ending()) {
+                return;
+            }
+            seekDrag_ = {ctx_.PlayState, !seek_->pressOutsideThumb(), false};
+            if (ctx_.PlayState == MovieState::kPlaying) {
+                ops_.Pause(&ctx_);
+            }
+            if (!seekDrag_.thumb) {
+                // A press on the track jumps there at once, and playback goes on.
+                SeekTo(position);
+                if (seekDrag_.before == MovieState::kPlaying) {
+                    ops_.Play(&ctx_);
+                }
+                UpdateButtons();
+            }
+            break;
+        case UWM_SLIDER_TRACK:
+            if (seekDrag_.before != MovieState::kClosed) {
+                // Dragging previews the views; the engine stays until the release.
+                seekDrag_.moved = true;
+                if (seekDrag_.before == MovieState::kPlaying && !seekDrag_.thumb) {
+                    ops_.Pause(&ctx_);
+                }
+                RefreshViewsAt(position);
+            }
+            break;
+        case UWM_SLIDER_RELEASE:
+            if (seekDrag_.before != MovieState::kClosed && (seekDrag_.thumb || seekDrag_.moved)) {
+                SeekTo(position);
+                if (seekDrag_.before == MovieState::kPlaying) {
+                    ops_.Play(&ctx_);
+                }
+                UpdateButtons();
+            }
+            seekDrag_ = {};
+            break;
+        default:
+            break;
     }
 }
 
@@ -85,6 +151,11 @@ void CquovelDlg::OnCommand(int id) {
             break;
         case kCommandBar + 6:
             TakeSnapshot();
+            break;
+        case kCommandBar + 8:
+            if (!Ending()) {
+                SetEnlarged(!flow_.enlarged);
+            }
             break;
         case kCommandBar + 12:
             BrowseSource();
@@ -172,53 +243,23 @@ void CquovelDlg::OnViewDoubleClick() {
     }
 }
 
-void CquovelDlg::OnPlayerOpened() {
-    // Until the playback flow lands: show the first frame in the current projection.
-    state_.loaded = true;
-    movie_->SetViewMode(state_.projection);
-    ops_.SetViewType(&ctx_, state_.projection);
-    PlacePicture();
-    SendViewAspect();
-    engine::PublishTrack(&ctx_);
-    graph_->SetActive(true);
-    if (ctx_.FileMutex) {
-        // The trip panel's clock starts at the recording's first GPS record.
-        std::lock_guard lock(*ctx_.FileMutex);
-        const auto& fixes = ctx_.Track.GpsSamples;
-        info_->StartTime = fixes.empty() ? SystemTime{} : fixes.front().Time;
-        info_->HasStartTime = info_->StartTime.IsZero() ? 0 : 1;
-    }
-    info_->FrameDuration = ops_.GetFrameDuration(&ctx_);
-    RefreshViewsAt(0);
-    positionTimer_.start();
-    UpdateButtons();
-    ops_.Repaint(&ctx_);
-}
-
 void CquovelDlg::OnViewResized() {
     PlacePicture();
     SendViewAspect();
 }
 
-void CquovelDlg::OnFolderSelected(QTreeWidgetItem* item) {
-    files_->ListFolder(item);
-    currentIndex_ = -1;
-    UpdateButtons();
-}
-
-void CquovelDlg::OnRecordingSelected(int row) {
-    // Until the playback flow lands: open the selected recording at once.
-    const RecordingList& rows = files_->rows();
-    if (row >= 0 && static_cast<size_t>(row) < rows.size()) {
-        currentIndex_ = row;
-        OpenRecording(rows[static_cast<size_t>(row)].Path);
-    }
-    UpdateButtons();
-}
-
 void CquovelDlg::BrowseSource() {
+    if (ctx_.Ready && ctx_.PlayState == MovieState::kPlaying) {
+        ops_.Pause(&ctx_);
+    }
+    StopPlayback();
+    info_->StatusByte = 'R';
+    SetEnlarged(false);
+    flow_.csvAvailable = false;
+    CloseRecordingViews();
     CSourceOpenDlg dialog(settings_, *options_.drives, this);
     if (dialog.exec() != QDialog::Accepted) {
+        UpdateButtons();
         return;
     }
     const std::string path = SourcePathToOpen(dialog.ChosenText());
@@ -226,14 +267,11 @@ void CquovelDlg::BrowseSource() {
     if (path.empty() || !std::filesystem::exists(path, ec)) {
         return;
     }
-    CloseRecording();
-    currentIndex_ = -1;
     files_->LoadSource(path, static_cast<SourceKind>(dialog.kind()));
+    flow_.csvAvailable =
+        files_->sourceKind() == SourceKind::kCard && !files_->GetAllRecordings().empty();
+    ListChosenFolder();
     UpdateButtons();
-}
-
-void CquovelDlg::OnPlayerEnded() {
-    ops_.Pause(&ctx_);
 }
 
 }  // namespace tavrilo

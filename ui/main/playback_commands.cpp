@@ -2,10 +2,12 @@
 // pause, slower and faster, the play button's two faces, and the keys that stand for them.
 
 #include <QKeyEvent>
+#include <QThread>
 #include <algorithm>
 #include <array>
 
 #include "ui/main/button_states.h"
+#include "ui/main/c_controller_dlg.h"
 #include "ui/main/c_quovel_dlg.h"
 #include "ui/skin/c_skin_button.h"
 #include "ui/skin/ui_text.h"
@@ -60,9 +62,12 @@ void CquovelDlg::StopPlayback() {
         return;
     }
     std::lock_guard lock(listMutex_);
+    flow_.seekInput = true;
     const bool stopped = ops_.Stop(&ctx_) == 1;
-    SetPlayButton(!stopped);
-    UpdateButtons();
+    if (!flow_.insideEnd) {
+        SetPlayButton(!stopped);
+        UpdateButtons();
+    }
 }
 
 void CquovelDlg::GoToStart() {
@@ -71,6 +76,7 @@ void CquovelDlg::GoToStart() {
     }
     ops_.SetRate(&ctx_, 1);
     ops_.SetVolume(&ctx_, state_.volume);
+    UpdateRateLabel();
     ops_.SeekFrameAlias(&ctx_, 0);
     RefreshViewsAt(0);
     StopPlayback();
@@ -89,15 +95,21 @@ void CquovelDlg::PlayOrPause() {
         // Back to the normal speed first: a pause at another rate resumes at the normal one.
         if (ctx_.RateCode != 1) {
             ops_.SetRate(&ctx_, 1);
+            QThread::msleep(100);
         }
         ops_.Pause(&ctx_);
         ops_.Repaint(&ctx_);
         SetPlayButton(false);
+        UpdateRateLabel();
     } else {
         ops_.SetVolume(&ctx_, state_.volume);
+        flow_.ignoreEnds = false;
         bool started = false;
         if (ctx_.PlayState == MovieState::kStopped || ctx_.PlayState == MovieState::kPaused) {
             started = ops_.Play(&ctx_) == 1;
+        }
+        if (!started) {
+            flow_.playRequested = true;  // the opening under way plays when it is done
         }
         SetPlayButton(started);
     }
@@ -112,6 +124,7 @@ void CquovelDlg::StepRate(bool faster) {
     if (code != ctx_.RateCode) {
         ops_.SetRate(&ctx_, code);
         UpdateButtons();
+        UpdateRateLabel();
     }
 }
 
@@ -121,10 +134,12 @@ void CquovelDlg::PreviousRecording() {
     }
     ops_.Pause(&ctx_);
     StopPlayback();
+    movie_->StopTimers();
+    pad_->Stop();
     ops_.CommitDrag(&ctx_);
     std::lock_guard lock(listMutex_);
     if (currentIndex_ > 0) {
-        files_->SelectRow(currentIndex_ - 1);
+        AdvanceTo(currentIndex_ - 1, false);
     } else {
         // The first recording of the list starts again from its beginning.
         ops_.SetRate(&ctx_, 1);
@@ -146,7 +161,7 @@ void CquovelDlg::NextRecording() {
     std::lock_guard lock(listMutex_);
     const int next = currentIndex_ + 1;
     if (next < static_cast<int>(files_->rows().size())) {
-        files_->SelectRow(next);
+        AdvanceTo(next, true);
     }
 }
 

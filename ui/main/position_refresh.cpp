@@ -49,6 +49,28 @@ void CquovelDlg::OnPositionTick() {
     }
 }
 
+void CquovelDlg::SeekTo(int64_t frame) {
+    if (ctx_.MovieLoaded == 0 || Ending()) {
+        return;
+    }
+    const int64_t frames = ops_.GetFrameCount(&ctx_);
+    frame = std::clamp<int64_t>(frame, 0, std::max<int64_t>(frames - 1, 0));
+    // The engine stops short of the end by the margin of the rate, so that the end of the
+    // recording is still played through and handled; the views show the frame asked for.
+    const int m = ctx_.RateCode == 2 ? 40 : ctx_.RateCode == 4 ? 80 : 20;
+    const int64_t target = std::max<int64_t>(std::min(frame, frames - m), 0);
+    if (ctx_.PlayState == MovieState::kPlaying) {
+        ops_.Pause(&ctx_);
+        ops_.SeekFrame(&ctx_, target);
+        RefreshViewsAt(frame);
+        ops_.Play(&ctx_);
+        return;
+    }
+    ops_.SeekFrameAlias(&ctx_, target);
+    RefreshViewsAt(frame);
+    UpdateButtons();
+}
+
 void CquovelDlg::RefreshViewsAt(int64_t frame) {
     const int64_t frames = ops_.GetFrameCount(&ctx_);
     frame = std::clamp<int64_t>(frame, 0, std::max<int64_t>(frames - 1, 0));

@@ -1,0 +1,117 @@
+// The frame of the file jobs (CSV export, delete, save and join): the recording goes back to
+// its start, the controls rest while the job runs on its own thread, the progress bar follows
+// its posted reports, and at the end the window takes up the recording again.
+
+#include "ui/main/c_controller_dlg.h"
+#include "ui/main/c_quovel_dlg.h"
+#include "ui/skin/app_message.h"
+#include "ui/skin/c_logo_dlg.h"
+#include "ui/skin/c_skin_button.h"
+#include "ui/skin/c_skin_progress_bar_ctrl.h"
+#include "ui/skin/c_skin_slider_ctrl.h"
+#include "ui/skin/messages.h"
+#include "views/c_g_sensor_dlg.h"
+#include "views/c_info_dlg.h"
+
+namespace tavrilo {
+namespace {
+
+// Reports from the job's thread, posted to the window.
+class PostedReporter : public JobReporter {
+  public:
+    PostedReporter(QObject* window, std::atomic<bool>& announce)
+        : window_(window), announce_(announce) {}
+    void Progress(int64_t done, int64_t total) override {
+        PostAppMessage(window_, UWM_JOB_PROGRESS, static_cast<intptr_t>(done),
+                       static_cast<intptr_t>(total));
+    }
+    void AnnounceCompletion() override { announce_ = true; }
+
+  private:
+    QObject* window_;
+    std::atomic<bool>& announce_;
+};
+
+}  // namespace
+
+bool CquovelDlg::StartFileJob(FileJob job) {
+    if (job_.running || Ending()) {
+        return false;
+    }
+    ops_.SetRate(&ctx_, 1);
+    ops_.SetVolume(&ctx_, state_.volume);
+    UpdateRateLabel();
+    if (ctx_.PlayState != MovieState::kClosed) {
+        ops_.SeekFrameAlias(&ctx_, 0);
+        RefreshViewsAt(0);
+    }
+    StopPlayback();
+    engine::PrefetchTrack(&ctx_, nullptr);
+    progress_->SetPos(0);
+    progress_->show();
+    progress_->raise();
+    job_.running = true;
+    job_.announce = false;
+    for (CSkinButton* b : bar_) {
+        b->setEnabled(false);
+    }
+    SetPanelsEnabled(false, false);
+    for (QWidget* w : std::initializer_list<QWidget*>{seek_, volumeSlider_, graph_, logo_}) {
+        w->setEnabled(false);
+    }
+    movie_->SetEnabled(false);
+    if (job_.thread.joinable()) {
+        job_.thread.join();
+    }
+    job_.thread = std::thread([this, job = std::move(job)] {
+        PostedReporter reporter(this, job_.announce);
+        const JobEnd end = job(reporter);
+        PostAppMessage(this, end == JobEnd::kRelist ? UWM_JOB_RELIST : UWM_JOB_DONE);
+    });
+    return true;
+}
+
+void CquovelDlg::OnJobRelist() {
+    const SourceKind kind = files_->sourceKind();
+    if (kind == SourceKind::kCard || kind == SourceKind::kFolder) {
+        CloseRecording();
+        files_->LoadSource(files_->sourcePath(), kind);
+        ListChosenFolder();
+    }
+    currentIndex_ = -1;
+    if (kind == SourceKind::kCard && files_->GetAllRecordings().empty()) {
+        SetEnlarged(false);
+        flow_.csvAvailable = false;
+        CloseRecordingViews();
+    }
+    files_->update();
+    job_.announce = true;
+    OnJobDone();
+}
+
+void CquovelDlg::OnJobDone() {
+    if (job_.thread.joinable()) {
+        job_.thread.join();
+    }
+    job_.running = false;
+    if (job_.announce.exchange(false)) {
+        ShowMessage(this, Message::kJobDone);
+    }
+    SetPanelsEnabled(true, true);
+    for (QWidget* w : std::initializer_list<QWidget*>{seek_, volumeSlider_, graph_, logo_}) {
+        w->setEnabled(true);
+    }
+    movie_->SetEnabled(true);
+    ApplyMapOrLogo();
+    UpdateButtons();
+    progress_->hide();
+    // The recording is taken up again from its start (the first of the list after a relist).
+    const int current = currentIndex_ >= 0 ? currentIndex_ : 0;
+    if (current < static_cast<int>(files_->rows().size())) {
+        currentIndex_ = -1;
+        files_->SelectRow(current);
+        OnRecordingSelected(current);
+    }
+}
+
+}  // namespace tavrilo
