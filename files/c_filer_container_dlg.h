@@ -85,6 +85,8 @@ class CFilerContainerDlg : public QWidget {
     const RecordingList& listed() const { return listed_; }
     SourceKind sourceKind() const { return kind_; }
     const std::string& sourcePath() const { return sourcePath_; }
+    // The folder the tree stands in: a card's root, a folder's or a file's parent.
+    const std::string& treeRoot() const { return treeRoot_; }
     CFolderTreeCtrl* tree() const { return tree_; }
     CFileListCtrl* list() const { return list_; }
     QLineEdit* pathEdit() const { return pathEdit_; }

@@ -117,6 +117,14 @@ void CControllerDlg::Press(int id) {
     if (b == nullptr || !b->isEnabled()) {
         return;
     }
+    if (id == kPadReset) {
+        // One reset per press, at once: a quick click must not race its own release.
+        held_ = 0;
+        view_.CommitDrag();
+        resetView_();
+        view_.CommitDrag();
+        return;
+    }
     if (held_ == 0) {
         view_.CommitDrag();
     }
@@ -138,15 +146,7 @@ void CControllerDlg::Work() {
         }
         const int id = held_.load();
         lock.unlock();
-        if (id == kPadReset) {
-            moment_.Clear();
-            view_.CommitDrag();
-            resetView_();
-            view_.CommitDrag();
-            // One reset per press: holding the button does not keep resetting.
-            int expected = id;
-            held_.compare_exchange_strong(expected, 0);
-        } else if (view_.Ready()) {
+        if (id != kPadReset && view_.Ready()) {
             const QPoint turn = PadTurn(id);
             ViewDrag(moment_, std::max(viewHeight_(), 1), view_, true, turn.x(), turn.y(), zoom_);
             view_.CommitDrag();

@@ -570,7 +570,7 @@ void CquovelDlg::EndOfFolder() {
 }
 
 void CquovelDlg::OnSourceLost() {
-    const std::string lost = files_->watchedPath();
+    const std::string lost = files_->treeRoot();
     state_.loaded = false;
     if (ctx_.PlayState == MovieState::kPlaying) {
         ops_.Pause(&ctx_);
