@@ -88,6 +88,12 @@ TEST(WindowLayout, EveryChildInEachLayout) {
     EXPECT_EQ(l2.zoomCentre, QPoint(554, 314));
     EXPECT_EQ(NextLayout(0), 1);
     EXPECT_EQ(NextLayout(2), 0);
+    // Back onto the work area by what sticks out; a window inside stays.
+    const QRect work(0, 0, 1920, 1040);
+    EXPECT_EQ(PlaceOnWorkArea(QRect(100, 80, 1120, 700), work), QPoint(100, 80));
+    EXPECT_EQ(PlaceOnWorkArea(QRect(1000, 600, 1120, 700), work), QPoint(800, 340));
+    EXPECT_EQ(PlaceOnWorkArea(QRect(-50, -20, 1120, 700), work), QPoint(0, 0));
+    EXPECT_EQ(PlaceOnWorkArea(QRect(10, 10, 2000, 1100), work), QPoint(0, 0));
     EXPECT_EQ(GetUiText(SizeTooltipSlot(0)), "中");
     EXPECT_EQ(GetUiText(SizeTooltipSlot(1)), "大");
     EXPECT_EQ(GetUiText(SizeTooltipSlot(2)), "小");

@@ -2,6 +2,8 @@
 // commands this window carries out itself.
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 
 #include <filesystem>
 
@@ -130,9 +132,17 @@ void CquovelDlg::OnCommand(int id) {
         case kCommandMinimise:
             showMinimized();
             break;
-        case kCommandSize:
+        case kCommandSize: {
             SetLayout(NextLayout(state_.layout));
+            // Back onto the work area of the monitor when the window stuck out of it.
+            const QScreen* screen = QGuiApplication::screenAt(frameGeometry().center());
+            if (screen != nullptr && !state_.fullScreen) {
+                const QPoint at = PlaceOnWorkArea(frameGeometry(), screen->availableGeometry());
+                move(pos() + (at - frameGeometry().topLeft()));
+                state_.windowPosition = pos();
+            }
             break;
+        }
         case kCommandBar + 0:
             GoToStart();
             break;

@@ -1,5 +1,7 @@
 #include "ui/main/window_layout.h"
 
+#include <algorithm>
+
 namespace tavrilo {
 namespace {
 
@@ -86,6 +88,20 @@ QRect FullScreenVideoRect(const QRect& monitor, int projection) {
     const int height = static_cast<int>(monitor.width() / 3.43);
     return {monitor.left(), monitor.top() + (monitor.height() - height) / 2, monitor.width(),
             height};
+}
+
+QPoint PlaceOnWorkArea(const QRect& window, const QRect& work) {
+    QPoint at = window.topLeft();
+    // Bottom-right first, so that a window larger than the work area keeps its top-left on it.
+    if (window.right() > work.right()) {
+        at.rx() -= window.right() - work.right();
+    }
+    if (window.bottom() > work.bottom()) {
+        at.ry() -= window.bottom() - work.bottom();
+    }
+    at.setX(std::max(at.x(), work.left()));
+    at.setY(std::max(at.y(), work.top()));
+    return at;
 }
 
 }  // namespace tavrilo

@@ -39,6 +39,11 @@ int SizeTooltipSlot(int layout);
 // width and width / 3.43 high.
 QRect FullScreenVideoRect(const QRect& monitor, int projection);
 
+// Where a window at `window` goes so that it lies on the work area of its monitor: moved back
+// by the distance its corners stick out (the top-left wins over the bottom-right when the
+// window is larger than the work area); unchanged when it lies inside.
+QPoint PlaceOnWorkArea(const QRect& window, const QRect& work);
+
 // The button bar slots shown in layout 2: 0-5 and 8-11.
 bool SlotShownInLayout2(int slot);
 
