@@ -277,7 +277,8 @@ void CquovelDlg::ShutDown() {
     SetBusy(false);
     CloseRecording();
     if (job_.thread.joinable()) {
-        job_.thread.join();  // a job's end notice is no longer wanted
+        job_.going = false;  // the job stops after the file it is at
+        job_.thread.join();  // and its end notice is no longer wanted
     }
     ctx_.Ready = 0;
     ops_.Shutdown(&ctx_);

@@ -75,6 +75,10 @@ class JobReporter {
     virtual void Progress(int64_t done, int64_t total) = 0;
     // Show "完了しました。" when the job ends.
     virtual void AnnounceCompletion() = 0;
+    // Show this message (a `Message` of ui/skin/messages.h) when the job ends.
+    virtual void Fail(int message) = 0;
+    // False once the job should stop after the file it is at (the window closes).
+    virtual bool Going() const = 0;
 };
 // How a job ends: done, or with recordings gone so that the source is listed again.
 enum class JobEnd { kDone, kRelist };
@@ -134,7 +138,10 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     void SeekTo(int64_t frame);
     // Starts a file job on its own thread, the recording back at its start and the controls
     // off until it ends. False when a job runs already or the recording is about to end.
-    bool StartFileJob(FileJob job);
+    // `succeeded` runs on the window thread after a job that announced its completion.
+    bool StartFileJob(FileJob job, std::function<void()> succeeded = {});
+    // The CSV command (38015): the summary of the source's recordings into a chosen folder.
+    void ExportCsvCommand();
     // The still-picture command (38006): a JPEG of the view as shown, in a folder the user picks.
     void TakeSnapshot();
     // Runs the shut-down and ends the window.
@@ -328,6 +335,9 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     struct Job {
         bool running = false;
         std::atomic<bool> announce{false};
+        std::atomic<int> failure{-1};
+        std::atomic<bool> going{true};
+        std::function<void()> succeeded;
         std::thread thread;
     } job_;
     QTimer settleTimer_;     // TIMER_SELECT_SETTLE, 500 ms once

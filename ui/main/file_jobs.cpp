@@ -19,22 +19,27 @@ namespace {
 // Reports from the job's thread, posted to the window.
 class PostedReporter : public JobReporter {
   public:
-    PostedReporter(QObject* window, std::atomic<bool>& announce)
-        : window_(window), announce_(announce) {}
+    PostedReporter(QObject* window, std::atomic<bool>& announce, std::atomic<int>& failure,
+                   const std::atomic<bool>& going)
+        : window_(window), announce_(announce), failure_(failure), going_(going) {}
     void Progress(int64_t done, int64_t total) override {
         PostAppMessage(window_, UWM_JOB_PROGRESS, static_cast<intptr_t>(done),
                        static_cast<intptr_t>(total));
     }
     void AnnounceCompletion() override { announce_ = true; }
+    void Fail(int message) override { failure_ = message; }
+    bool Going() const override { return going_; }
 
   private:
     QObject* window_;
     std::atomic<bool>& announce_;
+    std::atomic<int>& failure_;
+    const std::atomic<bool>& going_;
 };
 
 }  // namespace
 
-bool CquovelDlg::StartFileJob(FileJob job) {
+bool CquovelDlg::StartFileJob(FileJob job, std::function<void()> succeeded) {
     if (job_.running || Ending()) {
         return false;
     }
@@ -52,6 +57,9 @@ bool CquovelDlg::StartFileJob(FileJob job) {
     progress_->raise();
     job_.running = true;
     job_.announce = false;
+    job_.failure = -1;
+    job_.going = true;
+    job_.succeeded = std::move(succeeded);
     for (CSkinButton* b : bar_) {
         b->setEnabled(false);
     }
@@ -64,7 +72,7 @@ bool CquovelDlg::StartFileJob(FileJob job) {
         job_.thread.join();
     }
     job_.thread = std::thread([this, job = std::move(job)] {
-        PostedReporter reporter(this, job_.announce);
+        PostedReporter reporter(this, job_.announce, job_.failure, job_.going);
         const JobEnd end = job(reporter);
         PostAppMessage(this, end == JobEnd::kRelist ? UWM_JOB_RELIST : UWM_JOB_DONE);
     });
@@ -94,7 +102,14 @@ void CquovelDlg::OnJobDone() {
         job_.thread.join();
     }
     job_.running = false;
-    if (job_.announce.exchange(false)) {
+    const bool announced = job_.announce.exchange(false);
+    if (announced && job_.succeeded) {
+        job_.succeeded();
+    }
+    job_.succeeded = nullptr;
+    if (const int failure = job_.failure.exchange(-1); failure >= 0) {
+        ShowMessage(this, static_cast<Message>(failure));
+    } else if (announced) {
         ShowMessage(this, Message::kJobDone);
     }
     SetPanelsEnabled(true, true);

@@ -170,6 +170,9 @@ void CquovelDlg::OnCommand(int id) {
         case kCommandBar + 12:
             BrowseSource();
             break;
+        case kCommandBar + 15:
+            ExportCsvCommand();
+            break;
         case kCommandBar + 9: {
             // The next projection: 2 -> 3 -> 4 (wide) -> 2; 1 stays; without 3D always 2.
             const int mode = state_.projection;
