@@ -205,6 +205,9 @@ TEST_F(PlaybackFlow, TheSeekTrackJumpsAtOnceAndTheThumbSeeksOnItsRelease) {
     QTest::keyClick(window.get(), Qt::Key_Space);
     ASSERT_EQ(ctx().PlayState, MovieState::kPaused);
     const int from = ops.GetPosition(&ctx());
+    const auto pausedOn = ShownFrame();
+    ASSERT_TRUE(pausedOn.has_value());
+    EXPECT_LE(std::abs(static_cast<int>(*pausedOn) - VideoFrameAt(from)), 2);
     const QPoint thumb(ThumbCentre(), 5);
     QTest::mousePress(slider, Qt::LeftButton, {}, thumb);
     QApplication::processEvents();
@@ -216,7 +219,7 @@ TEST_F(PlaybackFlow, TheSeekTrackJumpsAtOnceAndTheThumbSeeksOnItsRelease) {
     ASSERT_TRUE(Wait([&] { return std::abs(window->infoPanel()->FrameIndex - preview) <= 2; }));
     QTest::qWait(200);
     EXPECT_EQ(ops.GetPosition(&ctx()), from);
-    EXPECT_EQ(ShownFrame(), std::optional<uint32_t>(VideoFrameAt(from)));
+    EXPECT_EQ(ShownFrame(), pausedOn);
     QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(SliderX(preview), 5));
     ASSERT_TRUE(Wait([&] { return std::abs(ops.GetPosition(&ctx()) - preview) <= 2; }));
     EXPECT_EQ(ctx().PlayState, MovieState::kPaused);

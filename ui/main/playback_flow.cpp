@@ -350,15 +350,17 @@ void CquovelDlg::OnPlayerOpened() {
     pad_->SetButtonsEnabled(PadButtonStates(state_.projection, false));
     Join(openThread_);
     const intptr_t generation = flow_.generation;
-    openThread_ = std::thread([this, generation] {
-        std::string path;
-        {
-            std::lock_guard lock(listMutex_);
-            path = flow_.openPath;
-        }
-        if (path.empty()) {
-            return;
-        }
+    // The path is copied here, not on the thread: the window joins the thread while it may hold
+    // the list lock, which the thread must then never wait for.
+    std::string path;
+    {
+        std::lock_guard lock(listMutex_);
+        path = flow_.openPath;
+    }
+    if (path.empty()) {
+        return;
+    }
+    openThread_ = std::thread([this, generation, path] {
         std::this_thread::sleep_for(kPrefetchDelay);
         engine::PrefetchTrack(&ctx_, path.c_str());
         PostAppMessage(this, UWM_OPEN_READY, generation, 0);
@@ -471,19 +473,18 @@ void CquovelDlg::OnAfterOpen() {
 
 void CquovelDlg::StartPrefetch() {
     Join(prefetchThread_);
-    prefetchThread_ = std::thread([this] {
-        std::string next;
-        {
-            std::lock_guard lock(listMutex_);
-            const RecordingList& rows = files_->rows();
-            if (currentIndex_ >= 0 && currentIndex_ + 1 < static_cast<int>(rows.size())) {
-                next = rows[static_cast<size_t>(currentIndex_ + 1)].Path;
-            }
+    std::string next;
+    {
+        std::lock_guard lock(listMutex_);
+        const RecordingList& rows = files_->rows();
+        if (currentIndex_ >= 0 && currentIndex_ + 1 < static_cast<int>(rows.size())) {
+            next = rows[static_cast<size_t>(currentIndex_ + 1)].Path;
         }
-        if (!next.empty()) {
-            engine::PrefetchTrack(&ctx_, next.c_str());
-        }
-    });
+    }
+    if (next.empty()) {
+        return;
+    }
+    prefetchThread_ = std::thread([this, next] { engine::PrefetchTrack(&ctx_, next.c_str()); });
 }
 
 void CquovelDlg::AdvanceTo(int index, bool clearIgnoredEnds) {
