@@ -217,6 +217,16 @@ void CFilerContainerDlg::FillList() {
     update();
 }
 
+void CFilerContainerDlg::MarkJoined(const std::vector<std::string>& paths, bool joined) {
+    for (RecordingList* list : {&listed_, &rows_}) {
+        for (RecordingEntry& e : *list) {
+            if (std::find(paths.begin(), paths.end(), e.Path) != paths.end()) {
+                e.Joined = joined ? 1 : 0;
+            }
+        }
+    }
+}
+
 void CFilerContainerDlg::ToggleFilter(int button) {
     CSkinCheckButton* b = filters_[static_cast<size_t>(button)];
     b->setChecked(!b->isChecked());

@@ -77,6 +77,8 @@ class CFilerContainerDlg : public QWidget {
     std::string GetFirmwareVersion() const { return firmware_; }
     void SetLayout(int layout);
     void SetBusyPicture(bool on);
+    // Sets or clears the joined mark of the listed recordings with these paths.
+    void MarkJoined(const std::vector<std::string>& paths, bool joined);
     // The filter command: inverts button `button` and refills the list.
     void ToggleFilter(int button);
 

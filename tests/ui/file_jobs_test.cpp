@@ -4,7 +4,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "files/c_file_select_dlg.h"
+#include "files/file_selection.h"
 #include "tests/ui/main_window_fixture.h"
+#include "ui/skin/c_skin_list_ctrl.h"
 #include "ui/skin/c_skin_progress_bar_ctrl.h"
 
 namespace tavrilo {
@@ -88,6 +91,150 @@ TEST_F(FileJobs, TheCsvButtonWritesWhatTheCliWritesAndAsksBeforeOverwriting) {
     EXPECT_FALSE(window->jobRunning());
     EXPECT_EQ(fs::last_write_time(written[0]), before);
     EXPECT_TRUE(errors.empty());
+}
+
+// Rows of the given sizes, named R0, R1, ...
+RecordingList Rows(const std::vector<uint64_t>& sizes) {
+    RecordingList list;
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        RecordingEntry e;
+        e.Name = "R" + std::to_string(i);
+        e.Path = "/card/" + e.Name + ".MP4";
+        e.ListIndex = static_cast<int32_t>(i);
+        e.FileSize = sizes[i];
+        list.push_back(e);
+    }
+    return list;
+}
+
+std::vector<int> CheckedRows(const CFileSelectDlg& d) {
+    std::vector<int> rows;
+    for (int i = 0; i < d.list()->count(); ++i) {
+        if (CSkinListCtrl::StateImage(d.list()->item(i)) == 3) {
+            rows.push_back(i);
+        }
+    }
+    return rows;
+}
+
+TEST(FileSelection, TheRulesOfTheListAndTheTotal) {
+    // Join mode keeps one run: rows 2 and 6 give 2 to 6; unchecking 4 leaves 2 and 3.
+    std::vector<bool> c(10, false);
+    c[2] = true;
+    KeepRunContiguous(c, 2, true);
+    c[6] = true;
+    KeepRunContiguous(c, 6, true);
+    EXPECT_EQ(c, (std::vector<bool>{0, 0, 1, 1, 1, 1, 1, 0, 0, 0}));
+    c[4] = false;
+    KeepRunContiguous(c, 4, false);
+    EXPECT_EQ(c, (std::vector<bool>{0, 0, 1, 1, 0, 0, 0, 0, 0, 0}));
+    // Checking before the run fills up to it; unchecking its first row leaves the rest.
+    c[0] = true;
+    KeepRunContiguous(c, 0, true);
+    EXPECT_EQ(c, (std::vector<bool>{1, 1, 1, 1, 0, 0, 0, 0, 0, 0}));
+    c[0] = false;
+    KeepRunContiguous(c, 0, false);
+    EXPECT_EQ(c, (std::vector<bool>{0, 1, 1, 1, 0, 0, 0, 0, 0, 0}));
+
+    const uint64_t mb = 1048576;
+    const RecordingList three = Rows({400 * mb, 400 * mb, 400 * mb});
+    SelectionTotal t = TotalOf(three, {true, true, true}, SelectMode::kJoin);
+    EXPECT_EQ(MegabytesText(t.bytes), "1200 MB");
+    EXPECT_TRUE(t.sizeOver);
+    t = TotalOf(Rows({512 * mb, 512 * mb}), {true, true}, SelectMode::kJoin);
+    EXPECT_FALSE(t.sizeOver);  // exactly 1024 MB is allowed
+    EXPECT_TRUE(t.okEnabled);
+    EXPECT_FALSE(TotalOf(three, {true, false, false}, SelectMode::kJoin).okEnabled);
+    EXPECT_TRUE(TotalOf(three, {true, false, false}, SelectMode::kDelete).okEnabled);
+    EXPECT_FALSE(TotalOf(three, {false, false, false}, SelectMode::kDelete).okEnabled);
+    EXPECT_TRUE(TotalOf(Rows(std::vector<uint64_t>(100, 1)), std::vector<bool>(100, true),
+                        SelectMode::kJoin)
+                    .tooMany);
+    EXPECT_FALSE(
+        TotalOf(Rows(std::vector<uint64_t>(99, 1)), std::vector<bool>(99, true), SelectMode::kJoin)
+            .tooMany);
+    EXPECT_EQ(MegabytesText(1048575), "0 MB");
+    EXPECT_EQ(MegabytesText(1572864), "1 MB");
+
+    bool complete = true;
+    EXPECT_EQ(CapSelection(Rows(std::vector<uint64_t>(1600, 1)), &complete).size(), 1500u);
+    EXPECT_FALSE(complete);
+    // Join lists MP4 files only; show-all is the delete mode's.
+    RecordingList mixed = Rows({1, 2, 3});
+    mixed[1].Path = "/card/R1.AVI";
+    EXPECT_EQ(DisplayList(mixed, {}, false, SelectMode::kJoin).size(), 2u);
+    EXPECT_EQ(DisplayList(mixed, Rows({1}), true, SelectMode::kDelete).size(), 1u);
+    EXPECT_EQ(DisplayList(mixed, Rows({1}), true, SelectMode::kJoin).size(), 2u);
+}
+
+TEST_F(FileJobs, TheSelectionDialogInBothModes) {
+    Make();
+    const uint64_t mb = 1048576;
+    {
+        CFileSelectDlg join(SelectMode::kJoin, window.get());
+        RecordingList rows = Rows({400 * mb, 400 * mb, 400 * mb, 10, 10, 10, 10, 10, 10, 10});
+        rows[8].Joined = 1;
+        join.SetShownList(rows);
+        EXPECT_EQ(join.windowTitle(), QStringLiteral("動画連結"));
+        EXPECT_EQ(join.okButton()->text(), QStringLiteral("次へ"));
+        EXPECT_FALSE(join.showAllSwitch()->isVisible() && join.isVisible());
+        join.show();
+        EXPECT_FALSE(join.showAllSwitch()->isVisible());
+        EXPECT_EQ(join.list()->item(8)->background().color(), QColor(255, 255, 0));
+        join.ClickRow(0);
+        EXPECT_FALSE(join.okButton()->isEnabled());  // join needs two
+        join.ClickRow(2);
+        EXPECT_EQ(CheckedRows(join), (std::vector<int>{0, 1, 2}));
+        EXPECT_EQ(join.totalLabel()->text(), QStringLiteral("1200 MB"));
+        EXPECT_TRUE(join.totalLabel()->styleSheet().contains(QStringLiteral("255, 0, 0")));
+        Shot("file-select-join");
+        if (const char* dir = std::getenv("TAVRILO_SHOTS")) {
+            join.grab().save(QString::fromStdString(std::string(dir) + "/file-select-join.png"));
+        }
+        {
+            MessageAnswers answers({kMsgOk});
+            QTest::mouseClick(join.okButton(), Qt::LeftButton);
+            ASSERT_EQ(answers.texts.size(), 1u);
+            EXPECT_EQ(answers.texts[0], QStringLiteral("サイズオーバーです。"));
+        }
+        EXPECT_TRUE(join.isVisible());  // it stays open
+        join.ClickRow(1);               // inside the run: 1 and 2 go, 0 stays
+        EXPECT_EQ(CheckedRows(join), (std::vector<int>{0}));
+    }
+    {
+        CFileSelectDlg remove(SelectMode::kDelete, window.get());
+        remove.SetShownList(Rows({mb, 2 * mb}));
+        EXPECT_TRUE(remove.SetFullList(Rows({mb, 2 * mb, 3 * mb, 1048575})));
+        remove.show();
+        EXPECT_EQ(remove.windowTitle(), QStringLiteral("削除"));
+        EXPECT_EQ(remove.list()->count(), 2);
+        EXPECT_FALSE(remove.okButton()->isEnabled());
+        QTest::mouseClick(remove.showAllSwitch(), Qt::LeftButton);
+        ASSERT_EQ(remove.list()->count(), 4);
+        QTest::mouseClick(remove.selectAllSwitch(), Qt::LeftButton);
+        EXPECT_EQ(CheckedRows(remove), (std::vector<int>{0, 1, 2, 3}));
+        EXPECT_EQ(remove.totalLabel()->text(), QStringLiteral("6 MB"));
+        if (const char* dir = std::getenv("TAVRILO_SHOTS")) {
+            remove.grab().save(
+                QString::fromStdString(std::string(dir) + "/file-select-delete.png"));
+        }
+        // A click on a row's box unchecks it.
+        const QRect box = remove.list()->visualItemRect(remove.list()->item(3));
+        QTest::mouseClick(remove.list()->viewport(), Qt::LeftButton, {}, box.center());
+        EXPECT_EQ(CheckedRows(remove), (std::vector<int>{0, 1, 2}));
+        QTest::mouseClick(remove.okButton(), Qt::LeftButton);
+        ASSERT_EQ(remove.result().size(), 3u);
+        EXPECT_EQ(remove.result()[2].Name, "R2");
+    }
+    {
+        CFileSelectDlg many(SelectMode::kDelete, window.get());
+        MessageAnswers answers({kMsgOk});
+        many.SetShownList(Rows(std::vector<uint64_t>(1600, 1)));
+        ASSERT_EQ(answers.texts.size(), 1u);
+        EXPECT_EQ(answers.texts[0],
+                  QStringLiteral("表示数が1500を超えています。1500項目表示します。"));
+        EXPECT_EQ(many.list()->count(), 1500);
+    }
 }
 
 }  // namespace

@@ -66,6 +66,12 @@ struct MainWindowOptions {
     FolderPicker pickFolder;
     // Where the program itself lives: when its source is pulled the program ends.
     std::string executablePath;
+    // Moves a recording to the trash (the desktop's trash by default); false when it cannot.
+    std::function<bool(const std::string& path)> moveToTrash;
+    // The join's output file, asked with the save dialog; empty when cancelled.
+    std::function<QString(QWidget* owner, const QString& proposed)> pickSaveFile;
+    // The bytes free for the user in a folder.
+    std::function<uint64_t(const std::string& folder)> freeSpace;
 };
 
 // What a file job reports while it runs on its own thread (progress and the end are posted).
@@ -139,9 +145,15 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     // Starts a file job on its own thread, the recording back at its start and the controls
     // off until it ends. False when a job runs already or the recording is about to end.
     // `succeeded` runs on the window thread after a job that announced its completion.
-    bool StartFileJob(FileJob job, std::function<void()> succeeded = {});
+    // `failed` runs there after a job that reported a failure.
+    bool StartFileJob(FileJob job, std::function<void()> succeeded = {},
+                      std::function<void()> failed = {});
     // The CSV command (38015): the summary of the source's recordings into a chosen folder.
     void ExportCsvCommand();
+    // The delete command (38013): the chosen recordings go to the trash.
+    void DeleteCommand();
+    // The join command (38007): the chosen consecutive recordings into one new MP4.
+    void JoinCommand();
     // The still-picture command (38006): a JPEG of the view as shown, in a folder the user picks.
     void TakeSnapshot();
     // Runs the shut-down and ends the window.
@@ -338,6 +350,8 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
         std::atomic<int> failure{-1};
         std::atomic<bool> going{true};
         std::function<void()> succeeded;
+        std::function<void()> failed;
+        int resumeRow = -1;  // the recording taken up again when the job ends
         std::thread thread;
     } job_;
     QTimer settleTimer_;     // TIMER_SELECT_SETTLE, 500 ms once

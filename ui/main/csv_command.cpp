@@ -41,7 +41,6 @@ void CquovelDlg::ExportCsvCommand() {
         }
     }
     // The open recording's file is read again by the job: it is closed first.
-    CloseRecording();
     StartFileJob(
         [this, list, folder, overwrite](JobReporter& reporter) {
             CsvExport options;

@@ -39,7 +39,8 @@ class PostedReporter : public JobReporter {
 
 }  // namespace
 
-bool CquovelDlg::StartFileJob(FileJob job, std::function<void()> succeeded) {
+bool CquovelDlg::StartFileJob(FileJob job, std::function<void()> succeeded,
+                              std::function<void()> failed) {
     if (job_.running || Ending()) {
         return false;
     }
@@ -51,7 +52,10 @@ bool CquovelDlg::StartFileJob(FileJob job, std::function<void()> succeeded) {
         RefreshViewsAt(0);
     }
     StopPlayback();
-    engine::PrefetchTrack(&ctx_, nullptr);
+    // Every job reads or removes recordings' files: the open one is closed before it starts,
+    // and taken up again when it ends.
+    job_.resumeRow = currentIndex_;
+    CloseRecording();
     progress_->SetPos(0);
     progress_->show();
     progress_->raise();
@@ -60,6 +64,7 @@ bool CquovelDlg::StartFileJob(FileJob job, std::function<void()> succeeded) {
     job_.failure = -1;
     job_.going = true;
     job_.succeeded = std::move(succeeded);
+    job_.failed = std::move(failed);
     for (CSkinButton* b : bar_) {
         b->setEnabled(false);
     }
@@ -87,6 +92,7 @@ void CquovelDlg::OnJobRelist() {
         ListChosenFolder();
     }
     currentIndex_ = -1;
+    job_.resumeRow = 0;
     if (kind == SourceKind::kCard && files_->GetAllRecordings().empty()) {
         SetEnlarged(false);
         flow_.csvAvailable = false;
@@ -108,10 +114,14 @@ void CquovelDlg::OnJobDone() {
     }
     job_.succeeded = nullptr;
     if (const int failure = job_.failure.exchange(-1); failure >= 0) {
+        if (job_.failed) {
+            job_.failed();
+        }
         ShowMessage(this, static_cast<Message>(failure));
     } else if (announced) {
         ShowMessage(this, Message::kJobDone);
     }
+    job_.failed = nullptr;
     SetPanelsEnabled(true, true);
     for (QWidget* w : std::initializer_list<QWidget*>{seek_, volumeSlider_, graph_, logo_}) {
         w->setEnabled(true);
@@ -121,7 +131,7 @@ void CquovelDlg::OnJobDone() {
     UpdateButtons();
     progress_->hide();
     // The recording is taken up again from its start (the first of the list after a relist).
-    const int current = currentIndex_ >= 0 ? currentIndex_ : 0;
+    const int current = std::max(job_.resumeRow, 0);
     if (current < static_cast<int>(files_->rows().size())) {
         currentIndex_ = -1;
         files_->SelectRow(current);

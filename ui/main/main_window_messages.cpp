@@ -173,6 +173,12 @@ void CquovelDlg::OnCommand(int id) {
         case kCommandBar + 15:
             ExportCsvCommand();
             break;
+        case kCommandBar + 7:
+            JoinCommand();
+            break;
+        case kCommandBar + 13:
+            DeleteCommand();
+            break;
         case kCommandBar + 9: {
             // The next projection: 2 -> 3 -> 4 (wide) -> 2; 1 stays; without 3D always 2.
             const int mode = state_.projection;

@@ -11,16 +11,37 @@ namespace tavrilo {
 namespace {
 
 constexpr int kStateRole = Qt::UserRole + 17;
+constexpr int kSecondColumnRole = Qt::UserRole + 18;
 
 // Draws the item's state image (a frame of the check strip) left of its text.
 class StateDelegate : public QStyledItemDelegate {
   public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    explicit StateDelegate(CSkinListCtrl* list) : QStyledItemDelegate(list), list_(list) {}
     void paint(QPainter* p, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
         QStyleOptionViewItem shifted = option;
         shifted.rect.adjust(18, 0, 0, 0);
-        QStyledItemDelegate::paint(p, shifted, index);
+        const QString second = index.data(kSecondColumnRole).toString();
+        const int x = list_->secondColumnX();
+        if (x > 0 && !second.isEmpty()) {
+            // The first column ends where the second begins.
+            QStyleOptionViewItem first = shifted;
+            first.rect.setRight(option.rect.left() + x - 1);
+            QStyledItemDelegate::paint(p, first, index);
+            const QVariant foreground = index.data(Qt::ForegroundRole);
+            p->save();
+            p->setPen(foreground.isValid() ? foreground.value<QBrush>().color()
+                                           : option.palette.color(QPalette::Text));
+            const QRect cell(option.rect.left() + x, option.rect.top(), option.rect.width() - x,
+                             option.rect.height());
+            p->fillRect(cell, index.data(Qt::BackgroundRole).isValid()
+                                  ? index.data(Qt::BackgroundRole).value<QBrush>()
+                                  : QBrush(Qt::transparent));
+            p->drawText(cell.adjusted(4, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, second);
+            p->restore();
+        } else {
+            QStyledItemDelegate::paint(p, shifted, index);
+        }
         const int state = index.data(kStateRole).toInt();
         // States 1, 2 and 3 are the strip's off, hover and checked frames.
         const QPixmap box = CResourceImage::Frame(217, std::clamp(state - 1, 0, 2), {12, 12});
@@ -28,6 +49,9 @@ class StateDelegate : public QStyledItemDelegate {
             p->drawPixmap(option.rect.left() + 3, option.rect.center().y() - 6, box);
         }
     }
+
+  private:
+    CSkinListCtrl* list_;
 };
 
 }  // namespace
@@ -55,6 +79,10 @@ void CSkinListCtrl::SetStateImage(QListWidgetItem* item, int state) {
     item->setData(kStateRole, state);
 }
 
+void CSkinListCtrl::SetSecondColumn(QListWidgetItem* item, const QString& text) {
+    item->setData(kSecondColumnRole, text);
+}
+
 void CSkinListCtrl::SetHot(QListWidgetItem* item) {
     if (item == hot_) {
         return;
@@ -80,7 +108,9 @@ void CSkinListCtrl::leaveEvent(QEvent* e) {
 
 void CSkinListCtrl::mousePressEvent(QMouseEvent* e) {
     if (QListWidgetItem* item = itemAt(e->position().toPoint())) {
-        SetStateImage(item, ClickedStateImage(StateImage(item)));
+        const int state = ClickedStateImage(StateImage(item));
+        SetStateImage(item, state);
+        emit CheckChanged(item, state == 3);
     }
     QListWidget::mousePressEvent(e);
 }

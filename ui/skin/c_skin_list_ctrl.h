@@ -18,6 +18,14 @@ class CSkinListCtrl : public QListWidget {
     QListWidgetItem* AddItem(const QString& text);
     static int StateImage(const QListWidgetItem* item);
     static void SetStateImage(QListWidgetItem* item, int state);
+    // A second column of text, drawn from `x` pixels (0: none).
+    static void SetSecondColumn(QListWidgetItem* item, const QString& text);
+    void SetSecondColumnX(int x) { secondColumnX_ = x; }
+    int secondColumnX() const { return secondColumnX_; }
+
+  signals:
+    // A click changed an item's check state (from state 1 or 2 to 3, or from 3 to 1).
+    void CheckChanged(QListWidgetItem* item, bool checked);
 
   protected:
     void mouseMoveEvent(QMouseEvent*) override;
@@ -27,6 +35,7 @@ class CSkinListCtrl : public QListWidget {
   private:
     void SetHot(QListWidgetItem* item);
     QListWidgetItem* hot_ = nullptr;
+    int secondColumnX_ = 0;
 };
 
 }  // namespace tavrilo
