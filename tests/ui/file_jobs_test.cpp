@@ -237,5 +237,191 @@ TEST_F(FileJobs, TheSelectionDialogInBothModes) {
     }
 }
 
+// Works the file selection dialog when it appears: `act` checks rows and presses a button.
+class SelectionAnswer {
+  public:
+    explicit SelectionAnswer(std::function<void(CFileSelectDlg&)> act) : act_(std::move(act)) {
+        timer_.setInterval(20);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* d = qobject_cast<CFileSelectDlg*>(w);
+                if (d != nullptr && d->isVisible() && !done) {
+                    done = true;
+                    act_(*d);
+                    return;
+                }
+            }
+        });
+        timer_.start();
+    }
+    bool done = false;
+
+  private:
+    std::function<void(CFileSelectDlg&)> act_;
+    QTimer timer_;
+};
+
+// Every file under `dir`, recursively.
+std::vector<fs::path> Tree(const fs::path& dir) {
+    std::vector<fs::path> files;
+    if (fs::exists(dir)) {
+        for (const auto& e : fs::recursive_directory_iterator(dir)) {
+            if (e.is_regular_file()) {
+                files.push_back(e.path());
+            }
+        }
+    }
+    return files;
+}
+
+TEST_F(FileJobs, DeletingThePlayingRecordingClosesItAndPutsItInTheTrash) {
+    const fs::path xdg = folder / "xdg";
+    fs::create_directories(xdg);
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(xdg.string()));
+    MakeOnCard("--size 128 --seconds 4 --folders 1 --per-folder 3");
+    ASSERT_TRUE(WaitLoaded());
+    const RecordingList before = window->fileManager()->rows();
+    ASSERT_EQ(before.size(), 3u);
+    QTest::keyClick(window.get(), Qt::Key_Space);
+    ASSERT_EQ(window->engine().PlayState, MovieState::kPlaying);
+    const std::string playing = window->engine().Track.Path;
+    ASSERT_EQ(playing, before[0].Path);
+    bool closedFirst = false;
+    {
+        SelectionAnswer select([&](CFileSelectDlg& d) {
+            d.ClickRow(0);
+            QTest::mouseClick(d.okButton(), Qt::LeftButton);
+        });
+        MessageAnswers answers({kMsgOk});
+        QTest::mouseClick(window->barButton(13), Qt::LeftButton);
+        closedFirst = window->engine().PlayState == MovieState::kClosed || window->jobRunning();
+        ASSERT_TRUE(Wait([&] { return !window->jobRunning() && !answers.texts.empty(); }));
+        EXPECT_EQ(answers.texts[0], QStringLiteral("完了しました。"));
+    }
+    EXPECT_TRUE(closedFirst);
+    EXPECT_FALSE(fs::exists(playing));
+    const std::vector<fs::path> trashed = Tree(xdg / "Trash" / "files");
+    ASSERT_EQ(trashed.size(), 1u);
+    EXPECT_EQ(trashed[0].filename(), fs::path(playing).filename());
+    // The source is listed again without it, and its first recording is opened.
+    ASSERT_TRUE(WaitLoaded());
+    EXPECT_EQ(window->fileManager()->rows().size(), 2u);
+    EXPECT_EQ(window->engine().Track.Path, before[1].Path);
+    qunsetenv("XDG_DATA_HOME");
+}
+
+TEST_F(FileJobs, AFailedDeletionStopsTheRestAndSaysSo) {
+    std::vector<std::string> trashed;
+    std::string refuse;
+    MakeOnCard("--size 128 --seconds 2 --folders 1 --per-folder 3", [&](MainWindowOptions& o) {
+        o.moveToTrash = [&](const std::string& path) {
+            if (path == refuse) {
+                return false;
+            }
+            trashed.push_back(path);
+            return fs::remove(path);
+        };
+    });
+    ASSERT_TRUE(WaitLoaded());
+    const RecordingList rows = window->fileManager()->rows();
+    ASSERT_EQ(rows.size(), 3u);
+    refuse = rows[1].Path;
+    {
+        SelectionAnswer select([&](CFileSelectDlg& d) {
+            QTest::mouseClick(d.selectAllSwitch(), Qt::LeftButton);
+            QTest::mouseClick(d.okButton(), Qt::LeftButton);
+        });
+        MessageAnswers answers({kMsgOk});
+        QTest::mouseClick(window->barButton(13), Qt::LeftButton);
+        ASSERT_TRUE(Wait([&] { return !window->jobRunning() && !answers.texts.empty(); }));
+        ASSERT_EQ(answers.texts.size(), 1u);
+        EXPECT_EQ(answers.texts[0], QStringLiteral("動画ファイルの削除に失敗しました。"));
+    }
+    // From the last to the first: the third went, the second could not, the first stays.
+    EXPECT_EQ(trashed, (std::vector<std::string>{rows[2].Path}));
+    EXPECT_TRUE(fs::exists(rows[1].Path));
+    EXPECT_TRUE(fs::exists(rows[0].Path));
+    ASSERT_TRUE(WaitLoaded());
+    EXPECT_EQ(window->fileManager()->rows().size(), 2u);
+}
+
+TEST_F(FileJobs, AJoinPlaysAsOneRecordingAndIsHighlightedNextTime) {
+    const fs::path out = folder / "joined";
+    fs::create_directories(out);
+    uint64_t free = UINT64_MAX;
+    MakeOnCard("--size 128 --seconds 2 --folders 1 --per-folder 3", [&](MainWindowOptions& o) {
+        o.pickSaveFile = [&](QWidget*, const QString& proposed) {
+            EXPECT_TRUE(proposed.endsWith(QStringLiteral("_A.MP4"))) << proposed.toStdString();
+            return QString::fromStdString((out / "trip.mp4").string());
+        };
+        o.freeSpace = [&](const std::string&) { return free; };
+    });
+    ASSERT_TRUE(WaitLoaded());
+    const RecordingList rows = window->fileManager()->rows();
+    ASSERT_EQ(rows.size(), 3u);
+    auto joinAll = [&](const std::vector<int>& expectedHighlight) {
+        return SelectionAnswer([expectedHighlight](CFileSelectDlg& d) {
+            std::vector<int> highlighted;
+            for (int i = 0; i < d.list()->count(); ++i) {
+                if (d.list()->item(i)->background().color() == QColor(255, 255, 0)) {
+                    highlighted.push_back(i);
+                }
+            }
+            EXPECT_EQ(highlighted, expectedHighlight);
+            d.ClickRow(0);
+            d.ClickRow(2);
+            QTest::mouseClick(d.okButton(), Qt::LeftButton);
+        });
+    };
+    // Too little room: refused before anything is written.
+    free = 1000;
+    {
+        SelectionAnswer select = joinAll({});
+        MessageAnswers answers({kMsgOk});
+        QTest::mouseClick(window->barButton(7), Qt::LeftButton);
+        ASSERT_EQ(answers.texts.size(), 1u);
+        EXPECT_EQ(answers.texts[0], QStringLiteral("動画の連結に失敗しました。"));
+        EXPECT_FALSE(window->jobRunning());
+    }
+    EXPECT_TRUE(Tree(out).empty());
+    // With room: one file of the three, whose track holds the whole drive.
+    free = UINT64_MAX;
+    {
+        SelectionAnswer select = joinAll({});
+        MessageAnswers answers({kMsgOk});
+        QTest::mouseClick(window->barButton(7), Qt::LeftButton);
+        ASSERT_TRUE(Wait([&] { return !window->jobRunning() && !answers.texts.empty(); }));
+        EXPECT_EQ(answers.texts[0], QStringLiteral("完了しました。"));
+    }
+    ASSERT_EQ(Tree(out), (std::vector<fs::path>{out / "trip.mp4"}));
+    EXPECT_EQ(window->settings().ReadSetting("FOLDERPATH", "CONNECT_FOLDER"), out.string());
+    ASSERT_TRUE(WaitLoaded());
+    // The next join shows the three highlighted.
+    {
+        SelectionAnswer select([](CFileSelectDlg& d) {
+            int highlighted = 0;
+            for (int i = 0; i < d.list()->count(); ++i) {
+                highlighted += d.list()->item(i)->background().color() == QColor(255, 255, 0);
+            }
+            EXPECT_EQ(highlighted, 3);
+            d.reject();
+        });
+        QTest::mouseClick(window->barButton(7), Qt::LeftButton);
+        EXPECT_TRUE(select.done);
+    }
+    // The joined file plays in the viewer as one recording of the three's length.
+    int64_t single = 0;
+    {
+        std::lock_guard lock(*window->engine().FileMutex);
+        single = static_cast<int64_t>(window->engine().Track.GSamples.size());
+    }
+    ASSERT_TRUE(window->OpenRecording((out / "trip.mp4").string()));
+    ASSERT_TRUE(WaitLoaded());
+    EngineContext& ctx = window->engine();
+    EXPECT_NEAR(static_cast<double>(GetEngineOps().GetFrameCount(&ctx)), 3 * 2 * 30.3, 6);
+    std::lock_guard lock(*ctx.FileMutex);
+    EXPECT_EQ(static_cast<int64_t>(ctx.Track.GSamples.size()), 3 * single);
+}
+
 }  // namespace
 }  // namespace tavrilo
