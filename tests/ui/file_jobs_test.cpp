@@ -1,8 +1,10 @@
 // The file jobs from the window's buttons on generated cards: what they write, what they ask,
 // and the recording taken up again when they are done.
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "files/c_file_select_dlg.h"
 #include "files/file_selection.h"
@@ -315,6 +317,7 @@ TEST_F(FileJobs, AFailedDeletionStopsTheRestAndSaysSo) {
     std::string refuse;
     MakeOnCard("--size 128 --seconds 2 --folders 1 --per-folder 3", [&](MainWindowOptions& o) {
         o.moveToTrash = [&](const std::string& path) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(400));  // time to look at it
             if (path == refuse) {
                 return false;
             }
@@ -333,6 +336,11 @@ TEST_F(FileJobs, AFailedDeletionStopsTheRestAndSaysSo) {
         });
         MessageAnswers answers({kMsgOk});
         QTest::mouseClick(window->barButton(13), Qt::LeftButton);
+        EXPECT_TRUE(window->jobRunning());
+        EXPECT_TRUE(window->progressBar()->isVisible());
+        EXPECT_FALSE(window->barButton(2)->isEnabled());
+        EXPECT_FALSE(window->fileManager()->list()->isEnabled());
+        Shot("job-in-progress");
         ASSERT_TRUE(Wait([&] { return !window->jobRunning() && !answers.texts.empty(); }));
         ASSERT_EQ(answers.texts.size(), 1u);
         EXPECT_EQ(answers.texts[0], QStringLiteral("動画ファイルの削除に失敗しました。"));
