@@ -1,6 +1,7 @@
 #include "ui/main/c_quovel_dlg.h"
 
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -11,6 +12,9 @@
 #include <filesystem>
 
 #include "app/ui_fonts.h"
+#include "maintenance/c_setting_dlg.h"
+#include "maintenance/c_update_dialog.h"
+#include "maintenance/update_check.h"
 #include "recordings/names.h"
 #include "texts/ui_texts.h"
 #include "ui/main/c_controller_dlg.h"
@@ -81,6 +85,42 @@ CquovelDlg::CquovelDlg(MainWindowOptions options)
         options_.executablePath = QCoreApplication::applicationFilePath().toStdString();
     }
     Initialise();
+}
+
+CUpdateDialog* CquovelDlg::updateWindow() const {
+    return updateDlg_.data();
+}
+
+void CquovelDlg::OnMapReady() {
+    if (update_->started()) {
+        return;
+    }
+    QPointer<CquovelDlg> self(this);
+    update_->Start(
+        settings_.ReadSetting("UPDATE", "SERVER"),
+        QString::fromStdString(files_->GetFirmwareVersion()),
+        [self](const QString& message) {
+            // The window is made on the window thread.
+            QMetaObject::invokeMethod(
+                qApp,
+                [self, message] {
+                    if (self) {
+                        self->ShowUpdate(message);
+                    }
+                },
+                Qt::QueuedConnection);
+        },
+        options_.updateTimeoutMs);
+}
+
+void CquovelDlg::ShowUpdate(const QString& message) {
+    if (!state_.initialised) {
+        return;
+    }
+    auto open = options_.openLink ? options_.openLink
+                                  : [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    updateDlg_ = new CUpdateDialog(message, open);
+    updateDlg_->show();
 }
 
 CquovelDlg::~CquovelDlg() {
@@ -202,6 +242,8 @@ void CquovelDlg::CreateChildren() {
     volumeSlider_ = new CSkinSliderCtrl(38101, this);
     volumeSlider_->SetImages(kVolumeSliderImages);
     volumeSlider_->SetRange(0, 65535);
+    settingsDlg_ = new CSettingDlg(this);
+    update_ = std::make_unique<UpdateChecker>();
     progress_ = new CSkinProgressBarCtrl(this);
     // A native window of its own, so that it can stand above the video's native window.
     progress_->setAttribute(Qt::WA_NativeWindow);
@@ -272,6 +314,10 @@ void CquovelDlg::ShutDown() {
         ops_.Pause(&ctx_);
     }
     ops_.Stop(&ctx_);
+    update_->Stop();
+    if (updateDlg_) {
+        updateDlg_->close();
+    }
     settleTimer_.stop();
     timeoutTimer_.stop();
     SetBusy(false);

@@ -6,7 +6,9 @@
 // main_window_messages.cpp.
 
 #include <QDialog>
+#include <QPointer>
 #include <QTimer>
+#include <QUrl>
 #include <array>
 #include <atomic>
 #include <functional>
@@ -38,7 +40,11 @@ class PanelPlaceholder;
 class CGSensorDlg;
 class CInfoDlg;
 class CControllerDlg;
+class CSettingDlg;
+class CUpdateDialog;
+class UpdateChecker;
 
+inline constexpr uint32_t UWM_MAP_READY = kWmApp + 301;
 inline constexpr uint32_t UWM_OPEN_READY = kWmApp + 1301;
 inline constexpr uint32_t UWM_JOB_DONE = kWmApp + 1302;
 inline constexpr uint32_t UWM_JOB_PROGRESS = kWmApp + 1303;
@@ -72,6 +78,10 @@ struct MainWindowOptions {
     std::function<QString(QWidget* owner, const QString& proposed)> pickSaveFile;
     // The bytes free for the user in a folder.
     std::function<uint64_t(const std::string& folder)> freeSpace;
+    // Opens a web page (the update window's links); the desktop's handler by default.
+    std::function<void(const QUrl& url)> openLink;
+    // How long the update check waits for each file.
+    int updateTimeoutMs = 10000;
 };
 
 // What a file job reports while it runs on its own thread (progress and the end are posted).
@@ -111,6 +121,10 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     const std::vector<EventPoint>& eventPoints() const { return events_; }
     CControllerDlg* pad() const { return pad_; }
     bool jobRunning() const { return job_.running; }
+    CSettingDlg* settingsWindow() const { return settingsDlg_; }
+    // The update window the check opened, if one is open.
+    CUpdateDialog* updateWindow() const;
+    const UpdateChecker& updateChecker() const { return *update_; }
     const ZoomState& zoom() const { return state_.zoom; }
     EngineContext& engine() { return ctx_; }
     CMovieStatic* movieView() const { return movie_; }
@@ -252,6 +266,10 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     void BuildEventPoints();
     void JumpToEvent(bool next);
 
+    // The map page is ready: the update check starts the first time.
+    void OnMapReady();
+    void ShowUpdate(const QString& message);
+
     // file_jobs.cpp
     void OnJobDone();
     void OnJobRelist();
@@ -360,6 +378,9 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     std::thread openThread_;
     std::thread prefetchThread_;
     std::vector<EventPoint> events_;  // under eventMutex_; each index is a frame
+    CSettingDlg* settingsDlg_ = nullptr;
+    std::unique_ptr<UpdateChecker> update_;
+    QPointer<CUpdateDialog> updateDlg_;
     bool moving_ = false;
     QPoint grabOffset_;
     int errorsShown_ = 0;

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "files/c_source_open_dlg.h"
+#include "maintenance/c_setting_dlg.h"
 #include "ui/main/c_movie_menu.h"
 #include "ui/main/c_quovel_dlg.h"
 #include "ui/skin/app_message.h"
@@ -52,6 +53,17 @@ bool CquovelDlg::event(QEvent* e) {
         }
         case UWM_JOB_DONE:
             OnJobDone();
+            return true;
+        case UWM_MAP_READY:
+            OnMapReady();
+            return true;
+        case UWM_SETTING_CHANGED:
+            // The settings' switch 0: the parking-impact class in the graph, the jumps and the map.
+            if (m->wParam == 0) {
+                graph_->classes().enabled[5] = graph_->classes().onMap[5] = m->lParam != 0 ? 1 : 0;
+                graph_->update();
+                BuildEventPoints();
+            }
             return true;
         case UWM_JOB_RELIST:
             OnJobRelist();
@@ -175,6 +187,10 @@ void CquovelDlg::OnCommand(int id) {
             break;
         case kCommandBar + 7:
             JoinCommand();
+            break;
+        case kCommandBar + 14:
+            settingsDlg_->show();
+            settingsDlg_->raise();
             break;
         case kCommandBar + 13:
             DeleteCommand();

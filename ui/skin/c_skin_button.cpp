@@ -103,16 +103,17 @@ ButtonFrame CSkinCheckButton::shownFrame() const {
 void CSkinCheckButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     if (markImage_ != 0) {
-        p.fillRect(kBox, Qt::white);
+        p.fillRect(Box(), Qt::white);
         p.setPen(isEnabled() ? QColor(0x60, 0x68, 0x72) : QColor(0xb0, 0xb0, 0xb0));
-        p.drawRect(kBox.adjusted(0, 0, -1, -1));
+        p.drawRect(Box().adjusted(0, 0, -1, -1));
         if (isChecked()) {
-            p.drawPixmap(kBox.topLeft(), CResourceImage::Pixmap(markImage_));
+            p.drawPixmap(Box().topLeft(), CResourceImage::Pixmap(markImage_));
         }
     } else {
-        const QPixmap box = CResourceImage::Frame(217, static_cast<int>(shownFrame()), kBox.size());
+        const QPixmap box =
+            CResourceImage::Frame(217, static_cast<int>(shownFrame()), Box().size());
         if (!box.isNull()) {
-            p.drawPixmap(kBox.topLeft(), box);
+            p.drawPixmap(Box().topLeft(), box);
         }
     }
     p.setFont(font());
@@ -121,7 +122,7 @@ void CSkinCheckButton::paintEvent(QPaintEvent*) {
 
 void CSkinCheckButton::mouseMoveEvent(QMouseEvent* e) {
     // Only the box itself reacts to the pointer.
-    const bool inside = kBox.contains(e->position().toPoint());
+    const bool inside = Box().contains(e->position().toPoint());
     if (inside != hovered_) {
         hovered_ = inside;
         update();

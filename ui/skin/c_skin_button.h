@@ -75,7 +75,8 @@ class CSkinCheckButton : public QAbstractButton {
     void keyReleaseEvent(QKeyEvent*) override {}
 
   private:
-    static constexpr QRect kBox{0, 4, 12, 12};
+    // The 12 x 12 box at the left, centred on the button's height (4 pixels down in 20).
+    QRect Box() const { return {0, (height() - 12) / 2, 12, 12}; }
     int commandId_;
     int markImage_ = 0;
     bool hovered_ = false;

@@ -1,0 +1,60 @@
+#include "maintenance/c_update_dialog.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+
+#include "app/ui_fonts.h"
+#include "ui/skin/c_skin_dialog.h"
+#include "ui/skin/ui_text.h"
+
+namespace tavrilo {
+
+bool OpenWebLink(const QUrl& url, const std::function<void(const QUrl&)>& open) {
+    if (!url.isValid() || url.host().isEmpty() ||
+        (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))) {
+        return false;
+    }
+    open(url);
+    return true;
+}
+
+CUpdateDialog::CUpdateDialog(const QString& message, std::function<void(const QUrl&)> open)
+    : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint), open_(std::move(open)) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFont(UiFonts::ForDevice(*this).f10);
+    setWindowTitle(UiText(108));  // "ソフトの更新情報"
+    setFixedSize(640, 360);
+    text_ = new QLabel(this);
+    text_->setGeometry(10, 30, width() - 20, height() - 80);
+    text_->setTextFormat(Qt::RichText);
+    text_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    text_->setWordWrap(true);
+    text_->setAutoFillBackground(true);
+    text_->setStyleSheet(QStringLiteral("background: white; padding: 4px;"));
+    // Links are opened here, never by the label itself.
+    text_->setOpenExternalLinks(false);
+    text_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    text_->setText(message);
+    connect(text_, &QLabel::linkActivated, this,
+            [this](const QString& link) { OpenWebLink(QUrl(link), open_); });
+    close_ = new QPushButton(UiText(0), this);  // "閉じる"
+    close_->setGeometry(width() - 110, height() - 40, 100, 30);
+    connect(close_, &QPushButton::clicked, this, &QDialog::close);
+}
+
+void CUpdateDialog::showEvent(QShowEvent* e) {
+    if (const QScreen* screen = this->screen()) {
+        move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
+    }
+    QDialog::showEvent(e);
+}
+
+void CUpdateDialog::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), QColor(0xf0, 0xf0, 0xf0));
+    CSkinDialog::PaintTitleStrip(p, width(), windowTitle(), font());
+}
+
+}  // namespace tavrilo
