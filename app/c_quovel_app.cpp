@@ -40,6 +40,8 @@ std::string CquovelApp::FirstRecordingOf(const std::string& source) {
 }
 
 int CquovelApp::Run(int argc, char** argv, const std::string& source) {
+    // The map's web view shares its OpenGL contexts with the video's.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Tavrilo"));
     // The text table's language column follows the locale.

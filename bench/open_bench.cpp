@@ -39,6 +39,7 @@ bool WaitFor(const std::function<bool()>& done) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: open_bench CARD_DIR [openings]\n");

@@ -1,13 +1,12 @@
 #include "maintenance/update_check.h"
 
-#include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
-#include <QTimer>
 #include <QUrl>
 #include <memory>
 
+#include "map/net_request.h"
 #include "ui/skin/ui_text.h"
 
 namespace tavrilo {
@@ -18,32 +17,15 @@ constexpr int kVersionChars = 259;
 constexpr int kMessageChars = 1300;
 
 // One version file: the body's first 1024 bytes, or nothing on any failure.
-std::optional<QString> FetchVersion(QNetworkAccessManager& net, const QString& url, int timeoutMs,
-                                    const std::atomic<bool>& stop) {
+std::optional<QString> FetchVersion(QNetworkAccessManager& net, const QString& url,
+                                    int timeoutMs, const std::atomic<bool>& stop) {
     if (stop) {
         return std::nullopt;
     }
-    QNetworkRequest request{QUrl(url)};
-    request.setRawHeader("Accept", "*/*");
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    request.setTransferTimeout(timeoutMs);
-    std::unique_ptr<QNetworkReply> reply(net.get(request));
-    QEventLoop loop;
-    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    // A server that sends too slowly is given up on as well.
-    QTimer::singleShot(timeoutMs + 1000, &loop, &QEventLoop::quit);
-    // And the end of the program does not wait for the server.
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
-        if (stop) {
-            loop.quit();
-        }
-    });
-    watch.start(50);
-    loop.exec();
+    const std::unique_ptr<QNetworkReply> reply =
+        WaitForReply(net.get(MakeRequest(QUrl(url), timeoutMs)), timeoutMs, stop);
     if (!reply->isFinished() || reply->error() != QNetworkReply::NoError ||
         reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() != 200) {
-        reply->abort();
         return std::nullopt;
     }
     return VersionFromBody(reply->read(kBodyBytes));

@@ -22,6 +22,10 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exit 1
 fi
 source=$(realpath "$source")
+# The map's web view runs without its sandbox when the viewer runs as root.
+if [ "$(id -u)" = 0 ]; then
+  export QTWEBENGINE_DISABLE_SANDBOX=1
+fi
 # The viewer keeps Default_Folder.ini in the folder it starts in: build/, not the checkout.
 cd build
 exec ./tavrilo "$source"

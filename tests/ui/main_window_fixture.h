@@ -76,6 +76,11 @@ class MainWindow : public ::testing::Test {
         o.probe3d = [threeD] { return threeD; };
         o.showError = [this](const QString& text, const QString&) { errors.push_back(text); };
         o.drives = std::make_shared<NoDrives>();
+        // No map server: the tests never reach out, and a test that wants a map brings its own.
+        MapOptions offline;
+        offline.tiles = QStringLiteral("http://127.0.0.1:9/{z}/{x}/{y}.png");
+        offline.check = QStringLiteral("http://127.0.0.1:9/");
+        o.map = offline;
         if (adjust) {
             adjust(o);
         }

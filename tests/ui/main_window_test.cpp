@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "files/c_source_open_dlg.h"
 #include "tests/support/process.h"
@@ -320,10 +321,19 @@ TEST_F(MainWindow, AFastDragCoastsAndComesToRest) {
 TEST_F(MainWindow, TheJobProgressBarShowsAboveTheVideo) {
     Make();
     Open(Recording("job.MP4", "--size 256 --seconds 2"));
-    window->progressBar()->show();
-    window->progressBar()->raise();
-    PostAppMessage(window.get(), UWM_JOB_PROGRESS, 50, 100);
-    // Read back from the screen, where the video's own window lies under the bar.
+    const QRect video = window->videoContainer()->geometry();
+    // A job that reports half its work and waits.
+    std::atomic<bool> release{false};
+    ASSERT_TRUE(window->StartFileJob([&](JobReporter& r) {
+        r.Progress(50, 100);
+        while (!release) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return JobEnd::kDone;
+    }));
+    EXPECT_EQ(window->progressBar()->geometry().topLeft(), QPoint(6, 410));
+    // The video gives way to the bar, read back from the screen.
+    EXPECT_LT(window->videoContainer()->geometry().bottom(), 410);
     const QPoint at = window->mapToGlobal(QPoint(6 + 100, 410 + 11));
     const QPoint right = window->mapToGlobal(QPoint(6 + 700, 410 + 11));
     QImage screen;
@@ -333,7 +343,13 @@ TEST_F(MainWindow, TheJobProgressBarShowsAboveTheVideo) {
         return screen.pixel(at) == qRgb(0, 0, 255);
     }));
     EXPECT_EQ(screen.pixel(right), qRgb(255, 255, 255));
-    EXPECT_EQ(window->progressBar()->geometry().topLeft(), QPoint(6, 410));
+    release = true;
+    EXPECT_TRUE(test::WaitUntil([&] {
+        QApplication::processEvents();
+        return !window->jobRunning();
+    }));
+    EXPECT_FALSE(window->progressBar()->isVisible());
+    EXPECT_EQ(window->videoContainer()->geometry(), video);
 }
 
 TEST_F(MainWindow, SensorPanelsOnARecordingWithEveryMark) {

@@ -187,7 +187,7 @@ TEST_F(Maintenance, AServerThatNeverAnswersDoesNotHoldUpTheWindow) {
 }
 
 TEST_F(Maintenance, TheSettingsSwitchTakesParkingImpactsOutOfTheJumps) {
-    const fs::path file = Recording("001_100000_G.MP4",
+    const fs::path file = Recording("002_100000_G.MP4",
                                     "--size 128 --seconds 6 --kind G "
                                     "--event 2:D2 --event 4:X");
     Make(true, [&](MainWindowOptions& o) {

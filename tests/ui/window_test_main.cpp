@@ -2,6 +2,7 @@
 // runs them under Xvfb, 1920 x 1080, with Mesa's OpenGL).
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <QApplication>
 #include <cstdlib>
 
@@ -11,6 +12,11 @@ int main(int argc, char** argv) {
         // Listing the tests (CTest's discovery) needs no display; running them does.
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     }
+    // The map's web view: contexts shared with the video's, and no sandbox as root.
+    if (geteuid() == 0) {
+        setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+    }
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -92,6 +92,14 @@ CUpdateDialog* CquovelDlg::updateWindow() const {
 }
 
 void CquovelDlg::OnMapReady() {
+    state_.mapCheckActive = true;
+    raise();
+    SendTrackToMap();
+    mapWrap_->SetPlayStatus(ctx_.PlayState == MovieState::kPlaying  ? 0
+                            : ctx_.PlayState == MovieState::kPaused ? 1
+                                                                    : 2);
+    ApplyMapOrLogo();
+    update();
     if (update_->started()) {
         return;
     }
@@ -196,7 +204,13 @@ void CquovelDlg::Initialise() {
     UpdateButtons();
     // 22: the idle timer. Qt does its idle work itself; the timer only flushes deferred events.
     idleTimer_.setInterval(1000);
-    connect(&idleTimer_, &QTimer::timeout, this, [] { QCoreApplication::sendPostedEvents(); });
+    connect(&idleTimer_, &QTimer::timeout, this, [this] {
+        QCoreApplication::sendPostedEvents();
+        // The map comes and goes with the connection, also while nothing plays.
+        if (mapWrap_->connected() != state_.mapConnected) {
+            ApplyMapOrLogo();
+        }
+    });
     idleTimer_.start();
     positionTimer_.setInterval(50);
     connect(&positionTimer_, &QTimer::timeout, this, [this] { OnPositionTick(); });
@@ -224,7 +238,23 @@ void CquovelDlg::CreateChildren() {
     logo_ = new CLogoDlg(this);
     movie_ = new CMovieStatic(ctx_, *this, moment_);
     videoContainer_ = QWidget::createWindowContainer(movie_, this);
-    map_ = new PanelPlaceholder(QStringLiteral("map"), this);
+    MapOptions map;
+    if (options_.map) {
+        map = *options_.map;
+    } else {
+        const std::string tiles = settings_.ReadSetting("MAP", "TILES");
+        const std::string check = settings_.ReadSetting("MAP", "CHECK");
+        if (!tiles.empty()) {
+            map.tiles = QString::fromStdString(tiles);
+            map.attribution.clear();  // another server names its own sources on its pages
+        }
+        if (!check.empty()) {
+            map.check = QString::fromStdString(check);
+        }
+    }
+    mapWrap_ = std::make_unique<CGoogleMapDlgWrap>(ctx_, this, this, map);
+    map_ = mapWrap_->view();
+    map_->setObjectName(QStringLiteral("map"));
     graph_ = new CGSensorDlg(ctx_, this);
     graph_->setObjectName(QStringLiteral("G-sensor graph"));
     info_ = new CInfoDlg(this);
@@ -245,8 +275,8 @@ void CquovelDlg::CreateChildren() {
     settingsDlg_ = new CSettingDlg(this);
     update_ = std::make_unique<UpdateChecker>();
     progress_ = new CSkinProgressBarCtrl(this);
-    // A native window of its own, so that it can stand above the video's native window.
-    progress_->setAttribute(Qt::WA_NativeWindow);
+    // Drawn by the window itself (a native bar would break the map view's composition): while
+    // it shows, the video gives way to it (ShowJobProgress).
     CreateButtons();
 }
 

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "files/browse_folder.h"
 #include "files/c_filer_container_dlg.h"
 #include "files/removable_drives.h"
+#include "map/c_google_map_dlg_wrap.h"
 #include "platform/settings.h"
 #include "recordings/event_classes.h"
 #include "ui/main/c_movie_static.h"
@@ -44,7 +46,6 @@ class CSettingDlg;
 class CUpdateDialog;
 class UpdateChecker;
 
-inline constexpr uint32_t UWM_MAP_READY = kWmApp + 301;
 inline constexpr uint32_t UWM_OPEN_READY = kWmApp + 1301;
 inline constexpr uint32_t UWM_JOB_DONE = kWmApp + 1302;
 inline constexpr uint32_t UWM_JOB_PROGRESS = kWmApp + 1303;
@@ -82,6 +83,9 @@ struct MainWindowOptions {
     std::function<void(const QUrl& url)> openLink;
     // How long the update check waits for each file.
     int updateTimeoutMs = 10000;
+    // The map's tile and check addresses; the settings' "MAP" values (or their defaults)
+    // when not given.
+    std::optional<MapOptions> map;
 };
 
 // What a file job reports while it runs on its own thread (progress and the end are posted).
@@ -125,6 +129,9 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     // The update window the check opened, if one is open.
     CUpdateDialog* updateWindow() const;
     const UpdateChecker& updateChecker() const { return *update_; }
+    CGoogleMapDlgWrap& mapHost() const { return *mapWrap_; }
+    // The map is shown rather than the logo.
+    bool mapShown() const { return map_->isVisible(); }
     const ZoomState& zoom() const { return state_.zoom; }
     EngineContext& engine() { return ctx_; }
     CMovieStatic* movieView() const { return movie_; }
@@ -225,6 +232,9 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
         bool busy = false;
         bool mapHidden = false;
         bool mapCheckActive = false;
+        bool hasFix = false;  // the current sample has a GPS fix
+        bool flipped = false;
+        bool mapConnected = false;  // what the map-or-logo rule last saw
         bool initialised = false;
         QPoint windowPosition;
         // The play state to restore after a full-screen switch.
@@ -268,9 +278,13 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
 
     // The map page is ready: the update check starts the first time.
     void OnMapReady();
+    // The track reset and the event markers, when the page is ready and a recording is open.
+    void SendTrackToMap();
+    bool MapWanted() const;
     void ShowUpdate(const QString& message);
 
     // file_jobs.cpp
+    void ShowJobProgress(bool on);
     void OnJobDone();
     void OnJobRelist();
 
@@ -325,7 +339,8 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     CSkinProgressBarCtrl* progress_ = nullptr;
     CLogoDlg* logo_ = nullptr;
     CMovieDialog* mapFrame_ = nullptr;
-    PanelPlaceholder* map_ = nullptr;
+    std::unique_ptr<CGoogleMapDlgWrap> mapWrap_;
+    QWidget* map_ = nullptr;  // the map host's view
     CInfoDlg* info_ = nullptr;
     CGSensorDlg* graph_ = nullptr;
     CControllerDlg* pad_ = nullptr;
@@ -370,6 +385,7 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
         std::function<void()> succeeded;
         std::function<void()> failed;
         int resumeRow = -1;  // the recording taken up again when the job ends
+        QRect videoRect;     // the video's place while the bar takes its bottom
         std::thread thread;
     } job_;
     QTimer settleTimer_;     // TIMER_SELECT_SETTLE, 500 ms once

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "map/map_data.h"
 #include "ui/main/c_quovel_dlg.h"
 #include "views/c_g_sensor_dlg.h"
 
@@ -26,6 +27,21 @@ void CquovelDlg::BuildEventPoints() {
         for (EventPoint& e : events_) {
             e.index = track.GSamples[static_cast<size_t>(e.index)].Frame;
         }
+    }
+}
+
+void CquovelDlg::SendTrackToMap() {
+    if (currentIndex_ < 0 || !flow_.published || !mapWrap_->ResetTrack(currentIndex_)) {
+        return;
+    }
+    QStringList markers;
+    {
+        std::lock_guard lock(eventMutex_);
+        std::lock_guard file(*ctx_.FileMutex);
+        markers = CrashPosScripts(events_, ctx_.Track, graph_->classes().onMap, currentIndex_);
+    }
+    for (const QString& script : markers) {
+        mapWrap_->ExecuteScript(script);
     }
 }
 

@@ -56,9 +56,7 @@ bool CquovelDlg::StartFileJob(FileJob job, std::function<void()> succeeded,
     // and taken up again when it ends.
     job_.resumeRow = currentIndex_;
     CloseRecording();
-    progress_->SetPos(0);
-    progress_->show();
-    progress_->raise();
+    ShowJobProgress(true);
     job_.running = true;
     job_.announce = false;
     job_.failure = -1;
@@ -82,6 +80,28 @@ bool CquovelDlg::StartFileJob(FileJob job, std::function<void()> succeeded,
         PostAppMessage(this, end == JobEnd::kRelist ? UWM_JOB_RELIST : UWM_JOB_DONE);
     });
     return true;
+}
+
+void CquovelDlg::ShowJobProgress(bool on) {
+    if (on) {
+        // The video window lies above every widget of the window: it makes room for the bar.
+        const QRect video = videoContainer_->geometry();
+        const QRect bar = progress_->geometry();
+        if (video.intersects(bar) && bar.top() > video.top()) {
+            job_.videoRect = video;
+            videoContainer_->setGeometry(
+                QRect(video.topLeft(), QPoint(video.right(), bar.top() - 1)));
+        }
+        progress_->SetPos(0);
+        progress_->show();
+        progress_->raise();
+        return;
+    }
+    progress_->hide();
+    if (job_.videoRect.isValid()) {
+        videoContainer_->setGeometry(job_.videoRect);
+        job_.videoRect = QRect();
+    }
 }
 
 void CquovelDlg::OnJobRelist() {
@@ -129,7 +149,7 @@ void CquovelDlg::OnJobDone() {
     movie_->SetEnabled(true);
     ApplyMapOrLogo();
     UpdateButtons();
-    progress_->hide();
+    ShowJobProgress(false);
     // The recording is taken up again from its start (the first of the list after a relist).
     const int current = std::max(job_.resumeRow, 0);
     if (current < static_cast<int>(files_->rows().size())) {

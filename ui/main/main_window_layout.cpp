@@ -95,17 +95,30 @@ void CquovelDlg::PlaceChildren() {
     UpdateButtons();
 }
 
+bool CquovelDlg::MapWanted() const {
+    if (state_.mapHidden || !state_.hasFix || !mapWrap_->connected() || ctx_.Ready == 0 ||
+        currentIndex_ < 0 || !ctx_.FileMutex) {
+        return false;
+    }
+    std::lock_guard lock(*ctx_.FileMutex);
+    return !ctx_.Track.GpsSamples.empty();
+}
+
 void CquovelDlg::ApplyMapOrLogo() {
-    // The map lands with its own issue; until then it is never wanted and the logo stands in
-    // for it in layout 0.
+    const bool connected = mapWrap_->connected();
+    state_.mapConnected = connected;
+    const bool inWindow = state_.layout == 0 && !state_.fullScreen;
+    if (MapWanted()) {
+        map_->setVisible(inWindow);
+        logo_->RequestShow(false, !state_.fullScreen);
+        return;
+    }
     map_->hide();
-    if (state_.layout == 0 && !state_.fullScreen) {
-        logo_->SetPicture(ChooseLogoPicture(state_.mapCheckActive, false));
+    if (inWindow) {
+        logo_->SetPicture(ChooseLogoPicture(state_.mapCheckActive, connected));
         logo_->RequestShow(true, true);
-    } else if (state_.fullScreen) {
-        logo_->RequestShow(false, false);
     } else {
-        logo_->RequestShow(false, true);
+        logo_->RequestShow(false, !state_.fullScreen);
     }
 }
 

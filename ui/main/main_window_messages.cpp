@@ -12,6 +12,7 @@
 #include "ui/main/c_movie_menu.h"
 #include "ui/main/c_quovel_dlg.h"
 #include "ui/skin/app_message.h"
+#include "ui/skin/c_skin_button.h"
 #include "ui/skin/c_skin_progress_bar_ctrl.h"
 #include "ui/skin/c_skin_slider_ctrl.h"
 #include "views/c_g_sensor_dlg.h"
@@ -48,6 +49,7 @@ bool CquovelDlg::event(QEvent* e) {
                     m->lParam != 0 ? 1 : 0;
                 graph_->update();
                 BuildEventPoints();
+                SendTrackToMap();
             }
             return true;
         }
@@ -57,12 +59,20 @@ bool CquovelDlg::event(QEvent* e) {
         case UWM_MAP_READY:
             OnMapReady();
             return true;
+        case UWM_MAP_SEEK:
+            // A clicked event marker: to its frame.
+            if (ctx_.MovieLoaded != 0) {
+                SeekTo(m->lParam);
+                mapWrap_->ExecuteScript(QStringLiteral("orbitgrplist.MoveMarker()"));
+            }
+            return true;
         case UWM_SETTING_CHANGED:
             // The settings' switch 0: the parking-impact class in the graph, the jumps and the map.
             if (m->wParam == 0) {
                 graph_->classes().enabled[5] = graph_->classes().onMap[5] = m->lParam != 0 ? 1 : 0;
                 graph_->update();
                 BuildEventPoints();
+                SendTrackToMap();
             }
             return true;
         case UWM_JOB_RELIST:
@@ -177,6 +187,30 @@ void CquovelDlg::OnCommand(int id) {
         case kCommandBar + 8:
             if (!Ending()) {
                 SetEnlarged(!flow_.enlarged);
+            }
+            break;
+        case kCommandBar + 10:
+            // The picture upside down; the button stays pressed while it is.
+            ops_.FlipView(&ctx_);
+            state_.flipped = !state_.flipped;
+            bar_[10]->SetHeld(state_.flipped);
+            update();
+            ops_.Repaint(&ctx_);
+            break;
+        case kCommandBar + 11:
+            if (state_.layout == 0 && !state_.fullScreen) {
+                state_.mapHidden = !state_.mapHidden;
+                bar_[11]->SetHeld(state_.mapHidden);
+                ApplyMapOrLogo();
+            } else if (state_.projection == 3) {
+                ops_.ResetView(&ctx_);
+                ops_.Repaint(&ctx_);
+            }
+            break;
+        case 38201:
+            if (state_.projection == 3) {
+                ops_.ResetView(&ctx_);
+                ops_.Repaint(&ctx_);
             }
             break;
         case kCommandBar + 12:

@@ -68,6 +68,7 @@ void CquovelDlg::StopPlayback() {
         SetPlayButton(!stopped);
         UpdateButtons();
     }
+    mapWrap_->SetPlayStatus(2);
 }
 
 void CquovelDlg::GoToStart() {
@@ -100,6 +101,7 @@ void CquovelDlg::PlayOrPause() {
         ops_.Pause(&ctx_);
         ops_.Repaint(&ctx_);
         SetPlayButton(false);
+        mapWrap_->SetPlayStatus(1);
         UpdateRateLabel();
     } else {
         ops_.SetVolume(&ctx_, state_.volume);
@@ -110,6 +112,8 @@ void CquovelDlg::PlayOrPause() {
         }
         if (!started) {
             flow_.playRequested = true;  // the opening under way plays when it is done
+        } else {
+            mapWrap_->SetPlayStatus(0);
         }
         SetPlayButton(started);
     }

@@ -198,6 +198,7 @@ void CquovelDlg::OnRecordingSelected(int row) {
         return;
     }
     currentIndex_ = row;
+    state_.hasFix = false;
     ApplyMapOrLogo();
     const bool manual = !flow_.continuing;
     if (manual) {
@@ -458,16 +459,19 @@ void CquovelDlg::OnAfterOpen() {
     seek_->SetRange(0, static_cast<int>(ops_.GetFrameCount(&ctx_)));
     graph_->SetActive(true);
     BuildEventPoints();
+    flow_.published = true;
+    SendTrackToMap();
     UpdateRateLabel();
     ops_.SetVolume(&ctx_, state_.volume);
     RefreshViewsAt(0);
+    mapWrap_->ExecuteScript(QStringLiteral("orbitgrplist.MoveMarker()"));
     refresh_.seekTarget = -1;
     positionTimer_.start();
     flow_.seekInput = true;
     PlacePicture();
     SendViewAspect();
     ops_.Repaint(&ctx_);
-    flow_.published = true;
+    ApplyMapOrLogo();
     StartPrefetch();
 }
 

@@ -18,6 +18,9 @@ void CquovelDlg::OnPositionTick() {
         return;
     }
     const MovieState state = ctx_.PlayState;
+    if (mapWrap_->connected() != state_.mapConnected || map_->isVisible() != MapWanted()) {
+        ApplyMapOrLogo();
+    }
     if (state == MovieState::kStopped || state == MovieState::kPaused) {
         return;
     }
@@ -69,6 +72,7 @@ void CquovelDlg::SeekTo(int64_t frame) {
     ops_.SeekFrameAlias(&ctx_, target);
     RefreshViewsAt(frame);
     UpdateButtons();
+    mapWrap_->ExecuteScript(QStringLiteral("orbitgrplist.MoveMarker()"));
 }
 
 void CquovelDlg::RefreshViewsAt(int64_t frame) {
@@ -97,11 +101,18 @@ void CquovelDlg::RefreshViewsAt(int64_t frame) {
             }
             info_->GpsValid = fix != nullptr ? fix->Valid : 0;
             info_->SpeedKmh = fix != nullptr && fix->Valid != 0 ? fix->Speed : -1.0;
+            if (fix != nullptr && fix->Valid != 0) {
+                if (!flow_.opening) {
+                    state_.hasFix = true;
+                }
+                mapWrap_->SetPosition(fix->Latitude, fix->Longitude);
+            }
         } else {
             info_->GFrontBack = info_->GLeftRight = info_->GUpDown = -5.0;
             info_->GpsValid = 0;
         }
     }
+    mapWrap_->SetPositionIndex(static_cast<int>(frame));
     info_->FrameIndex = static_cast<int32_t>(frame);
     if (!state_.fullScreen) {
         info_->update();

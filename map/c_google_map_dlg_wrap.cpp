@@ -1,0 +1,202 @@
+#include "map/c_google_map_dlg_wrap.h"
+
+#include <QResizeEvent>
+#include <QWebChannel>
+#include <QWebEnginePage>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+#include <mutex>
+
+#include "map/c_json_holder.h"
+#include "map/map_data.h"
+#include "ui/skin/app_message.h"
+
+static void InitMapResources() {
+    Q_INIT_RESOURCE(map);
+}
+
+namespace tavrilo {
+namespace {
+
+const QUrl kPage(QStringLiteral("qrc:/map/map.html"));
+constexpr double kZoom = 0.65;
+
+// The page of the map and nothing else: links and scripts cannot take the view elsewhere.
+class MapPage : public QWebEnginePage {
+  public:
+    using QWebEnginePage::QWebEnginePage;
+
+  protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override {
+        return !isMainFrame || url == kPage;
+    }
+    QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
+};
+
+// Keeps the page's zoom at 0.65 through every resize.
+class MapView : public QWebEngineView {
+  public:
+    using QWebEngineView::QWebEngineView;
+
+  protected:
+    void resizeEvent(QResizeEvent* e) override {
+        QWebEngineView::resizeEvent(e);
+        setZoomFactor(kZoom);
+    }
+};
+
+}  // namespace
+
+QString MapHostObject::TestMethod(const QString& text, int number) {
+    return QStringLiteral("TestMethod(%1, %2) called.\n").arg(text).arg(number);
+}
+
+int MapHostObject::JS2C_ConnectTest() {
+    const bool connected = wrap_.connected();
+    if (!connected) {
+        wrap_.pageReady_ = false;
+    }
+    return connected ? 1 : 0;
+}
+
+QString MapHostObject::JS2C_GetMapURL() {
+    return QStringLiteral("qrc:/map/leaflet.js");
+}
+
+QVariantMap MapHostObject::JS2C_GetTileInfo() {
+    return {{QStringLiteral("url"), wrap_.options_.tiles},
+            {QStringLiteral("attribution"), wrap_.options_.attribution}};
+}
+
+QVariantList MapHostObject::JS2C_GetGPSData() {
+    std::vector<GpsSample> group;
+    if (wrap_.ctx_.FileMutex) {
+        std::lock_guard lock(*wrap_.ctx_.FileMutex);
+        if (wrap_.ctx_.AllTracks) {
+            group = *wrap_.ctx_.AllTracks;
+        }
+    }
+    return MapTrackArray(group);
+}
+
+QVariant MapHostObject::JS2C_GetGridData(const QString&) {
+    EngineContext& ctx = wrap_.ctx_;
+    if (!ctx.FileMutex || ctx.PlayState == MovieState::kClosed) {
+        return {};
+    }
+    std::lock_guard lock(*ctx.FileMutex);
+    return MapTrackArray(ctx.Track.GpsSamples);
+}
+
+QString MapHostObject::JS2C_GetRelJpgNum() {
+    return QString::number(wrap_.position_);
+}
+
+QString MapHostObject::JS2C_GetMarkName(int kind) {
+    return MarkName(kind);
+}
+
+QString MapHostObject::JS2C_GetRcString(int index) {
+    return RcString(index);
+}
+
+void MapHostObject::JS2C_OnClickCrashPoint(int, int, int ipos, int, double, double, double,
+                                           double) {
+    PostAppMessage(wrap_.owner_, UWM_MAP_SEEK, 0, ipos);
+}
+
+void MapHostObject::JS2C_OnInitHtml() {
+    wrap_.pageReady_ = true;
+    PostAppMessage(wrap_.owner_, UWM_MAP_READY, 0, 0);
+}
+
+void MapHostObject::JS2C_SetSend() {
+    emit webMessage(MapUpdateMessage(wrap_.latitude_, wrap_.longitude_, wrap_.status_));
+}
+
+CGoogleMapDlgWrap::CGoogleMapDlgWrap(EngineContext& ctx, QObject* owner, QWidget* parent,
+                                     MapOptions options)
+    : ctx_(ctx), owner_(owner), options_(std::move(options)) {
+    static const bool initialised = (InitMapResources(), true);
+    (void)initialised;
+    host_ = std::make_unique<MapHostObject>(*this);
+    channel_ = std::make_unique<QWebChannel>();
+    channel_->registerObject(QStringLiteral("sample"), host_.get());
+    view_ = std::make_unique<MapView>(parent);
+    auto* page = new MapPage(view_.get());
+    page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    page->setWebChannel(channel_.get());
+    view_->setPage(page);
+    view_->setContextMenuPolicy(Qt::NoContextMenu);
+    view_->setZoomFactor(kZoom);
+    view_->setUrl(kPage);
+    connection_.Start(options_.check, options_.recheckMs);
+}
+
+CGoogleMapDlgWrap::~CGoogleMapDlgWrap() {
+    connection_.Stop();
+    if (view_) {
+        view_->page()->setWebChannel(nullptr);
+    }
+    view_.reset();
+}
+
+QWidget* CGoogleMapDlgWrap::view() const {
+    return view_.get();
+}
+
+void CGoogleMapDlgWrap::ExecuteScript(const QString& script) {
+    view_->page()->runJavaScript(script);
+}
+
+void CGoogleMapDlgWrap::Evaluate(const QString& script, std::function<void(const QVariant&)> done) {
+    view_->page()->runJavaScript(script, [done = std::move(done)](const QVariant& v) { done(v); });
+}
+
+bool CGoogleMapDlgWrap::ResetTrack(int recordingIndex) {
+    if (!pageReady_) {
+        return false;
+    }
+    for (const QString& script : TrackResetScripts(recordingIndex)) {
+        ExecuteScript(script);
+    }
+    return true;
+}
+
+void CGoogleMapDlgWrap::SetPlayStatus(int kind) {
+    switch (kind) {
+        case 0:
+            status_.clear();
+            break;
+        case 1:
+            status_ = QStringLiteral("pause");
+            break;
+        case 2:
+            status_ = QStringLiteral("stop");
+            ExecuteScript(QStringLiteral("orbitgrplist.MoveMarker()"));
+            break;
+        default:
+            break;
+    }
+}
+
+void CGoogleMapDlgWrap::SetPosition(double latitude, double longitude) {
+    latitude_ = latitude;
+    longitude_ = longitude;
+}
+
+bool CGoogleMapDlgWrap::ShowMap(bool on) {
+    if (on && !shown_ && !view_->isVisible()) {
+        view_->show();
+        shown_ = true;
+        return true;
+    }
+    if (!on && shown_ && view_->isVisible()) {
+        view_->hide();
+        shown_ = false;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace tavrilo
