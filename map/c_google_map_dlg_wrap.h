@@ -81,6 +81,7 @@ class CGoogleMapDlgWrap {
     bool connected() const { return connection_.connected(); }
     bool pageReady() const { return pageReady_; }
     const CInetConnectionAsync& connection() const { return connection_; }
+    MapHostObject& host() const { return *host_; }
 
   private:
     friend class MapHostObject;

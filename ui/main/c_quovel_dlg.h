@@ -271,6 +271,7 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     void SetEnlarged(bool on);
     // After a source was loaded: the folder the file manager chose is listed.
     void ListChosenFolder();
+    void CollectGroupTrack();
 
     // event_points.cpp
     void BuildEventPoints();

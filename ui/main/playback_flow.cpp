@@ -162,15 +162,8 @@ void CquovelDlg::OnFolderSelected(QTreeWidgetItem* item) {
         SetPlayButton(false);
         UpdateButtons();
     }
-    const RecordingList& rows = files_->rows();
-    if (!rows.empty()) {
-        RecordingList group;
-        for (const RecordingEntry& e : rows) {
-            if (e.GroupKey == rows.front().GroupKey) {
-                group.push_back(e);
-            }
-        }
-        engine::CollectAllTracks(&ctx_, group);
+    if (!files_->rows().empty()) {
+        CollectGroupTrack();
         files_->SelectRow(0);
         return;
     }
@@ -185,8 +178,24 @@ void CquovelDlg::OnFolderSelected(QTreeWidgetItem* item) {
     }
 }
 
+void CquovelDlg::CollectGroupTrack() {
+    // The recordings that share the first one's group make the map's group track.
+    const RecordingList& rows = files_->rows();
+    RecordingList group;
+    for (const RecordingEntry& e : rows) {
+        if (e.GroupKey == rows.front().GroupKey) {
+            group.push_back(e);
+        }
+    }
+    engine::CollectAllTracks(&ctx_, group);
+}
+
 void CquovelDlg::ListChosenFolder() {
-    if (files_->sourceKind() != SourceKind::kFile && files_->tree()->currentItem() != nullptr) {
+    if (files_->sourceKind() == SourceKind::kFile) {
+        if (!files_->rows().empty()) {
+            CollectGroupTrack();  // the file alone is its group
+        }
+    } else if (files_->tree()->currentItem() != nullptr) {
         OnFolderSelected(files_->tree()->currentItem());
     }
 }

@@ -1,0 +1,229 @@
+// The map: the host's data for the page, the page's own logic running in the real page under
+// QtWebEngine, and the whole road with a tile server of the test's own on 127.0.0.1 that comes
+// and goes.
+
+#include <QBuffer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPainter>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include "map/c_google_map_dlg_wrap.h"
+#include "map/c_json_holder.h"
+#include "map/map_data.h"
+#include "tests/ui/main_window_fixture.h"
+#include "ui/skin/c_logo_dlg.h"
+
+namespace tavrilo {
+namespace {
+
+using namespace windowtest;
+
+TEST(MapData, JsonHolderMessagesAndTrackArrays) {
+    CJsonHolder json;
+    json.Parse(QString());
+    EXPECT_EQ(json.size(), 0u);
+    json.Parse(QStringLiteral("junk {\"b\":\"x,y\", \"a\" : \"1\",\"a\":\"2\"} tail"));
+    EXPECT_EQ(json.size(), 2u);
+    EXPECT_EQ(json.Value(QStringLiteral("b")), QStringLiteral("xy"));  // the comma is dropped
+    EXPECT_EQ(json.Value(QStringLiteral("a")), QStringLiteral("2"));   // the later one wins
+    EXPECT_EQ(json.Value(QStringLiteral("c")), QString());
+    // The last entry of the object carries no separator.
+    EXPECT_EQ(json.Serialise(), QStringLiteral("{\"a\":\"2\"\"b\":\"xy\",}"));
+    EXPECT_EQ(MapUpdateMessage(35.5, 139.25, QStringLiteral("pause")),
+              QStringLiteral("{\"map_lat\":\"35.500000\",\"map_lng\":\"139.250000\","
+                             "\"map_status\":\"pause\",\"val_command\":\"update\","
+                             "\"val_end\":\"\"}"));
+
+    std::vector<GpsSample> track(3);
+    track[0] = {0, 0, 1, -1, 35.1, 139.1, 10, 0, {}};
+    track[1] = {1, 3, 0, -1, 99, 99, 0, 0, {}};  // no fix: left out
+    track[2] = {2, 6, 1, -1, 35.2, 139.2, 12, 0, {}};
+    const QVariantList a = MapTrackArray(track);
+    ASSERT_EQ(a.size(), 7);
+    EXPECT_DOUBLE_EQ(a[3].toDouble(), 35.2);
+    EXPECT_EQ(a[5].toInt(), 6);  // frames may have gaps
+    EXPECT_EQ(a[6].toInt(), 6);  // the number of values before the count
+    EXPECT_EQ(MapTrackArray({}), QVariantList{0});
+
+    EXPECT_EQ(MarkName(0), QStringLiteral("急加速"));
+    EXPECT_EQ(MarkName(13), QStringLiteral("ドライブサポート　急ブレーキ"));
+    EXPECT_EQ(MarkName(14), QString());
+    EXPECT_EQ(MarkIcon(7), 216);
+    EXPECT_EQ(RcString(100000), QString());
+    EXPECT_EQ(TrackResetScripts(3).last(), QStringLiteral("orbitgrplist.CreateGridLine(3)"));
+}
+
+// Serves generated tiles for any path ending in .png and answers anything else with 200.
+class TileServer {
+  public:
+    TileServer() {
+        QImage tile(256, 256, QImage::Format_RGB32);
+        tile.fill(QColor(0xe8, 0xe4, 0xd8));
+        QPainter p(&tile);
+        p.setPen(QColor(0xb0, 0xa8, 0x98));
+        p.drawRect(0, 0, 255, 255);
+        p.end();
+        QBuffer buffer(&png_);
+        buffer.open(QIODevice::WriteOnly);
+        tile.save(&buffer, "PNG");
+        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* s = server_.nextPendingConnection()) {
+                sockets_.push_back(s);
+                QObject::connect(s, &QTcpSocket::readyRead, [this, s] { Answer(s); });
+            }
+        });
+    }
+    bool Listen(quint16 port) { return server_.listen(QHostAddress::LocalHost, port); }
+    void Close() {
+        server_.close();
+        for (QTcpSocket* s : sockets_) {
+            s->abort();
+            s->deleteLater();
+        }
+        sockets_.clear();
+    }
+    quint16 port() const { return server_.serverPort(); }
+    int tiles = 0;
+
+  private:
+    void Answer(QTcpSocket* s) {
+        const QByteArray request = s->readAll();
+        const QByteArray path = request.split(' ').value(1);
+        const bool tile = path.endsWith(".png");
+        tiles += tile ? 1 : 0;
+        const QByteArray body = tile ? png_ : QByteArray("ok");
+        s->write(
+            "HTTP/1.1 200 OK\r\nContent-Type: " + QByteArray(tile ? "image/png" : "text/plain") +
+            "\r\nAccess-Control-Allow-Origin: *\r\nContent-Length: " +
+            QByteArray::number(body.size()) + "\r\n\r\n" + body);
+    }
+    QTcpServer server_;
+    QByteArray png_;
+    std::vector<QTcpSocket*> sockets_;
+};
+
+class MapWindow : public MainWindow {
+  protected:
+    bool Wait(const std::function<bool()>& done,
+              std::chrono::milliseconds limit = test::kEventLimit) {
+        return test::WaitUntil(
+            [&] {
+                QApplication::processEvents();
+                return done();
+            },
+            limit);
+    }
+    // Runs `script` in the page and waits for its value.
+    QVariant Page(const QString& script) {
+        QVariant value;
+        bool done = false;
+        window->mapHost().Evaluate(script, [&](const QVariant& v) {
+            value = v;
+            done = true;
+        });
+        Wait([&] { return done; }, std::chrono::seconds(10));
+        return value;
+    }
+    QJsonObject State() {
+        return QJsonDocument::fromJson(
+                   Page(QStringLiteral("JSON.stringify(PageState())")).toString().toUtf8())
+            .object();
+    }
+};
+
+TEST_F(MapWindow, ThePagesOwnLogicInTheRealPage) {
+    Make();
+    ASSERT_TRUE(Wait([&] {
+        return Page(QStringLiteral("typeof GetOrbitGroupOf")).toString() ==
+               QStringLiteral("function");
+    }));
+    auto runs = [&](const char* points) {
+        return Page(QStringLiteral("GetOrbitGroupOf(%1).length").arg(QLatin1String(points)))
+            .toInt();
+    };
+    EXPECT_EQ(runs("[[35,139],[35.002,139],[35.004,139]]"), 3);  // one point a run
+    EXPECT_EQ(runs("[[35,139],[35.001,139],[35.002,139]]"), 1);
+    EXPECT_EQ(runs("[[60,10],[60,10.0025],[60,10.005]]"), 1);  // 0.0025 x cos 60 degrees
+    EXPECT_EQ(runs("[]"), 0);
+    auto at = [&](int n) {
+        return Page(QStringLiteral("IndexFor({JpgNumList:[10,20,30]}, %1)").arg(n)).toInt();
+    };
+    EXPECT_EQ(at(5), 0);   // before the track: its first point
+    EXPECT_EQ(at(35), 2);  // after it: its last
+    EXPECT_EQ(at(20), 0);  // at point 1: the point before it
+    EXPECT_EQ(at(25), 1);
+    // Offline: nothing is loaded, and the host's position index starts at 0.
+    EXPECT_FALSE(State().value(QStringLiteral("ready")).toBool());
+    EXPECT_EQ(window->mapHost().host().JS2C_GetRelJpgNum(), QStringLiteral("0"));
+    EXPECT_EQ(window->mapHost().host().TestMethod(QStringLiteral("x"), 7),
+              QStringLiteral("TestMethod(x, 7) called.\n"));
+}
+
+TEST_F(MapWindow, TheMapComesWithItsServerAndGoesWithIt) {
+    // A port that is free now and stays unanswered until the server starts on it.
+    quint16 port = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+        port = probe.serverPort();
+    }
+    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(port);
+    const fs::path file =
+        Recording("003_100000_G.MP4", "--size 256 --seconds 20 --kind G --event 5:X --event 12:Y");
+    Make(true, [&](MainWindowOptions& o) {
+        MapOptions map;
+        map.tiles = base + QStringLiteral("/{z}/{x}/{y}.png");
+        map.check = base + QStringLiteral("/");
+        map.attribution = QStringLiteral("test tiles");
+        map.recheckMs = 300;
+        o.map = map;
+        o.source = file.string();
+        o.sourceKind = SourceKind::kFile;
+    });
+    ASSERT_TRUE(Wait([&] { return window->loaded(); }));
+    QTest::qWait(800);
+    // Offline at start: the logo with its no-connection picture once the check is active.
+    EXPECT_FALSE(window->mapShown());
+    EXPECT_TRUE(window->logo()->wanted());
+    EXPECT_FALSE(State().value(QStringLiteral("ready")).toBool());
+
+    TileServer server;
+    ASSERT_TRUE(server.Listen(port));
+    ASSERT_TRUE(Wait([&] { return window->mapShown(); }));
+    ASSERT_TRUE(Wait([&] {
+        const QJsonObject s = State();
+        return s.value(QStringLiteral("ready")).toBool() &&
+               !s.value(QStringLiteral("group")).toArray().isEmpty() &&
+               !s.value(QStringLiteral("markers")).toArray().isEmpty();
+    }));
+    EXPECT_FALSE(window->logo()->wanted());
+    EXPECT_TRUE(window->mapHost().pageReady());
+    EXPECT_EQ(State().value(QStringLiteral("markers")).toArray().size(), 2);
+    // Half way: blue behind the marker, red ahead.
+    window->SeekTo(GetEngineOps().GetFrameCount(&window->engine()) / 2);
+    ASSERT_TRUE(Wait([&] {
+        const QJsonObject s = State();
+        return !s.value(QStringLiteral("travelled")).toArray().isEmpty() &&
+               !s.value(QStringLiteral("ahead")).toArray().isEmpty();
+    }));
+    const QJsonObject s = State();
+    EXPECT_EQ(s.value(QStringLiteral("travelled")).toArray()[0].toObject()["colour"].toString(),
+              QStringLiteral("#0000FF"));
+    EXPECT_EQ(s.value(QStringLiteral("ahead")).toArray()[0].toObject()["colour"].toString(),
+              QStringLiteral("#FF0000"));
+    EXPECT_TRUE(Wait([&] { return server.tiles > 0; }));
+    QTest::keyClick(window.get(), Qt::Key_Space);  // the marker moves with the video
+    QTest::qWait(1500);
+    Shot("map-playing");
+
+    // The server goes: the logo comes back.
+    server.Close();
+    EXPECT_TRUE(Wait([&] { return !window->mapShown() && window->logo()->wanted(); }));
+    EXPECT_EQ(window->logo()->picture(), kLogoNoConnectionPicture);
+}
+
+}  // namespace
+}  // namespace tavrilo
