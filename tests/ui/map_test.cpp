@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QWebEngineView>
 
 #include "map/c_google_map_dlg_wrap.h"
 #include "map/c_json_holder.h"
@@ -215,6 +216,32 @@ TEST_F(MapWindow, TheMapComesWithItsServerAndGoesWithIt) {
     EXPECT_EQ(s.value(QStringLiteral("ahead")).toArray()[0].toObject()["colour"].toString(),
               QStringLiteral("#FF0000"));
     EXPECT_TRUE(Wait([&] { return server.tiles > 0; }));
+    // Paused, the page's own refresh leaves the marker; the host's explicit move does not.
+    QTest::keyClick(window.get(), Qt::Key_Space);
+    QTest::keyClick(window.get(), Qt::Key_Space);
+    ASSERT_EQ(window->engine().PlayState, MovieState::kPaused);
+    QTest::qWait(300);
+    const int before = State().value(QStringLiteral("lastJpgNum")).toInt();
+    window->mapHost().SetPositionIndex(before + 150);
+    QTest::qWait(1500);
+    EXPECT_EQ(State().value(QStringLiteral("lastJpgNum")).toInt(), before);
+    window->mapHost().ExecuteScript(QStringLiteral("orbitgrplist.MoveMarker()"));
+    EXPECT_TRUE(
+        Wait([&] { return State().value(QStringLiteral("lastJpgNum")).toInt() == before + 150; }));
+    // A clicked marker, here in the southern hemisphere, seeks the video there.
+    Page(
+        QStringLiteral("cplist.AddCrashPos(0,0,0,0,0,0,77,-33.9,151.2,1,0,0);"
+                       "cplist.SetCrashPos(cplist.markers.length - 1); 1"));
+    EXPECT_TRUE(Wait([&] { return window->seekSlider()->pos() == 77; }));
+    // The page stays the page, and its zoom stays with a resize.
+    Page(QStringLiteral("location.href = 'http://127.0.0.1:9/elsewhere'; 1"));
+    QTest::qWait(300);
+    auto* view = qobject_cast<QWebEngineView*>(window->mapHost().view());
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->url(), QUrl(QStringLiteral("qrc:/map/map.html")));
+    view->resize(300, 300);
+    EXPECT_DOUBLE_EQ(view->zoomFactor(), 0.65);
+    view->resize(386, 405);
     QTest::keyClick(window.get(), Qt::Key_Space);  // the marker moves with the video
     QTest::qWait(1500);
     Shot("map-playing");
