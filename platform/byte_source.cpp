@@ -13,9 +13,17 @@ MappedView MappedView::Borrowed(ByteView bytes) {
     return v;
 }
 
+MappedView MappedView::Owned(std::vector<uint8_t> bytes) {
+    MappedView v;
+    v.owned_ = std::move(bytes);
+    v.view_ = ByteView(std::span<const uint8_t>(v.owned_.data(), v.owned_.size()));
+    return v;
+}
+
 MappedView::MappedView(MappedView&& other) noexcept
     : base_(std::exchange(other.base_, nullptr)),
       mappedLength_(std::exchange(other.mappedLength_, 0)),
+      owned_(std::move(other.owned_)),
       view_(std::exchange(other.view_, ByteView())) {}
 
 MappedView& MappedView::operator=(MappedView&& other) noexcept {
@@ -23,6 +31,7 @@ MappedView& MappedView::operator=(MappedView&& other) noexcept {
         Release();
         base_ = std::exchange(other.base_, nullptr);
         mappedLength_ = std::exchange(other.mappedLength_, 0);
+        owned_ = std::move(other.owned_);
         view_ = std::exchange(other.view_, ByteView());
     }
     return *this;

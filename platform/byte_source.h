@@ -11,12 +11,14 @@
 
 namespace tavrilo {
 
-// One view of a byte source: a mapping of a file, unmapped when destroyed, or bytes borrowed
-// from a buffer that outlives it.
+// One view of a byte source: a mapping of a file, unmapped when destroyed, bytes read into a
+// buffer of its own, or bytes borrowed from a buffer that outlives it.
 class MappedView {
   public:
     MappedView() = default;
     static MappedView Borrowed(ByteView bytes);
+    // Bytes read into a buffer the view owns.
+    static MappedView Owned(std::vector<uint8_t> bytes);
     MappedView(void* base, size_t mappedLength, size_t lead, size_t length);
     MappedView(MappedView&& other) noexcept;
     MappedView& operator=(MappedView&& other) noexcept;
@@ -31,6 +33,7 @@ class MappedView {
     void Release();
     void* base_ = nullptr;
     size_t mappedLength_ = 0;
+    std::vector<uint8_t> owned_;  // moving it keeps its bytes where they are
     ByteView view_;
 };
 

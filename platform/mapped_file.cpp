@@ -9,9 +9,13 @@
 #include <cstring>
 #include <mutex>
 #include <utility>
+#include <vector>
 
 namespace tavrilo {
 namespace {
+
+// Ranges up to this size are read into memory; the joiner's 32-MiB copy pieces are among them.
+constexpr uint64_t kReadLimit = 64ull << 20;
 
 std::mutex g_reporterMutex;
 std::function<void(const std::string&)> g_reporter;
@@ -87,6 +91,29 @@ std::optional<MappedView> MappedFile::MapRange(uint64_t offset, uint64_t length,
     length = std::min(length, limit - offset);
     if (length == 0 || length > SIZE_MAX / 2) {
         return std::nullopt;
+    }
+    if (length <= kReadLimit) {
+        // Read, not mapped: a file that shrinks under us (truncated by another program, a card
+        // pulled) then gives a short view, where touching a mapped page past its new end would
+        // kill the process with SIGBUS.
+        std::vector<uint8_t> bytes(static_cast<size_t>(length));
+        size_t got = 0;
+        while (got < bytes.size()) {
+            const ssize_t n = ::pread(fd_, bytes.data() + got, bytes.size() - got,
+                                      static_cast<off_t>(offset + got));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                break;
+            }
+            got += static_cast<size_t>(n);
+        }
+        if (got == 0) {
+            return std::nullopt;
+        }
+        bytes.resize(got);
+        return MappedView::Owned(std::move(bytes));
     }
     const uint64_t viewOffset = offset - offset % AllocationGranularity();
     const uint64_t lead = offset - viewOffset;

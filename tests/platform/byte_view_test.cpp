@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/byte_view.h"
 #include "platform/mapped_file.h"
 #include "tests/support/mp4_bytes.h"
@@ -97,6 +99,24 @@ TEST(MapRange, RoundsTheViewDownAndClipsAtTheLimit) {
     EXPECT_FALSE(file.MapRange(100, 0, UINT64_MAX).has_value());
     EXPECT_FALSE(view->bytes().Be32(97).has_value());
     EXPECT_TRUE(view->bytes().Be32(96).has_value());
+}
+
+TEST(MapRange, AFileThatShrinksAfterOpeningGivesShortViewsNeverASignal) {
+    Bytes content(1 << 20, 0x5a);
+    TempFile temp(content);
+    MappedFile file;
+    ASSERT_TRUE(file.Open(temp.path()));
+    // Another program cuts the file (or the card goes): the size known at opening is stale.
+    std::filesystem::resize_file(temp.path(), 5000);
+    EXPECT_FALSE(file.MapRange(8192, 4096, file.size()).has_value());
+    const auto view = file.MapRange(4096, 1 << 20, file.size());
+    ASSERT_TRUE(view.has_value());
+    ASSERT_EQ(view->bytes().size(), 904u);
+    uint64_t sum = 0;
+    for (size_t i = 0; i < view->bytes().size(); ++i) {
+        sum += *view->bytes().U8(i);
+    }
+    EXPECT_EQ(sum, 904u * 0x5a);
 }
 
 TEST(MappedFile, OnlyRegularFilesOpen) {
