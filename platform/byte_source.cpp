@@ -1,5 +1,7 @@
 #include "platform/byte_source.h"
 
+#include "platform/mapping_guard.h"
+
 #include <sys/mman.h>
 
 #include <algorithm>
@@ -23,6 +25,7 @@ MappedView MappedView::Owned(std::vector<uint8_t> bytes) {
 MappedView::MappedView(MappedView&& other) noexcept
     : base_(std::exchange(other.base_, nullptr)),
       mappedLength_(std::exchange(other.mappedLength_, 0)),
+      guard_(std::exchange(other.guard_, -1)),
       owned_(std::move(other.owned_)),
       view_(std::exchange(other.view_, ByteView())) {}
 
@@ -31,6 +34,7 @@ MappedView& MappedView::operator=(MappedView&& other) noexcept {
         Release();
         base_ = std::exchange(other.base_, nullptr);
         mappedLength_ = std::exchange(other.mappedLength_, 0);
+        guard_ = std::exchange(other.guard_, -1);
         owned_ = std::move(other.owned_);
         view_ = std::exchange(other.view_, ByteView());
     }
@@ -43,6 +47,7 @@ MappedView::~MappedView() {
 
 void MappedView::Release() {
     if (base_ != nullptr) {
+        ReleaseMappingGuard(std::exchange(guard_, -1));
         munmap(base_, mappedLength_);
         base_ = nullptr;
     }

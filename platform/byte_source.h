@@ -33,6 +33,7 @@ class MappedView {
     void Release();
     void* base_ = nullptr;
     size_t mappedLength_ = 0;
+    int guard_ = -1;              // the mapping guard's slot
     std::vector<uint8_t> owned_;  // moving it keeps its bytes where they are
     ByteView view_;
 };

@@ -1,5 +1,7 @@
 #include "platform/mapped_file.h"
 
+#include "platform/mapping_guard.h"
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -14,8 +16,8 @@
 namespace tavrilo {
 namespace {
 
-// Ranges up to this size are read into memory; the joiner's 32-MiB copy pieces are among them.
-constexpr uint64_t kReadLimit = 64ull << 20;
+// Ranges up to this size are read into memory (headers, small boxes, sensor records).
+constexpr uint64_t kReadLimit = 256ull << 10;
 
 std::mutex g_reporterMutex;
 std::function<void(const std::string&)> g_reporter;
@@ -36,6 +38,7 @@ void ReportMappingError(int error) {
 MappedView::MappedView(void* base, size_t mappedLength, size_t lead, size_t length)
     : base_(base),
       mappedLength_(mappedLength),
+      guard_(GuardMapping(base, mappedLength)),
       view_(std::span<const uint8_t>(static_cast<const uint8_t*>(base) + lead, length)) {}
 
 MappedFile::MappedFile(MappedFile&& other) noexcept
@@ -94,8 +97,7 @@ std::optional<MappedView> MappedFile::MapRange(uint64_t offset, uint64_t length,
     }
     if (length <= kReadLimit) {
         // Read, not mapped: a file that shrinks under us (truncated by another program, a card
-        // pulled) then gives a short view, where touching a mapped page past its new end would
-        // kill the process with SIGBUS.
+        // pulled) then gives a short view. Larger views are mapped under the mapping guard.
         std::vector<uint8_t> bytes(static_cast<size_t>(length));
         size_t got = 0;
         while (got < bytes.size()) {

@@ -6,6 +6,7 @@
 
 #include "platform/byte_view.h"
 #include "platform/mapped_file.h"
+#include "platform/mapping_guard.h"
 #include "tests/support/mp4_bytes.h"
 
 namespace tavrilo {
@@ -109,7 +110,7 @@ TEST(MapRange, AFileThatShrinksAfterOpeningGivesShortViewsNeverASignal) {
     // Another program cuts the file (or the card goes): the size known at opening is stale.
     std::filesystem::resize_file(temp.path(), 5000);
     EXPECT_FALSE(file.MapRange(8192, 4096, file.size()).has_value());
-    const auto view = file.MapRange(4096, 1 << 20, file.size());
+    const auto view = file.MapRange(4096, 200000, file.size());  // small: read
     ASSERT_TRUE(view.has_value());
     ASSERT_EQ(view->bytes().size(), 904u);
     uint64_t sum = 0;
@@ -117,6 +118,23 @@ TEST(MapRange, AFileThatShrinksAfterOpeningGivesShortViewsNeverASignal) {
         sum += *view->bytes().U8(i);
     }
     EXPECT_EQ(sum, 904u * 0x5a);
+}
+
+TEST(MapRange, APageOfALargeViewPastTheNewEndReadsAsZeros) {
+    Bytes content(1 << 20, 0x5a);
+    TempFile temp(content);
+    MappedFile file;
+    ASSERT_TRUE(file.Open(temp.path()));
+    const auto view = file.MapRange(0, 1 << 20, file.size());  // large: mapped, not read
+    ASSERT_TRUE(view.has_value());
+    std::filesystem::resize_file(temp.path(), 5000);
+    // Without the guard the first page past the end would end the process with SIGBUS.
+    uint64_t sum = 0;
+    for (size_t i = 0; i < view->bytes().size(); ++i) {
+        sum += *view->bytes().U8(i);
+    }
+    EXPECT_EQ(sum, 5000u * 0x5a);
+    EXPECT_TRUE(MappingShrankSeen());
 }
 
 TEST(MappedFile, OnlyRegularFilesOpen) {
