@@ -17,8 +17,8 @@ constexpr int kVersionChars = 259;
 constexpr int kMessageChars = 1300;
 
 // One version file: the body's first 1024 bytes, or nothing on any failure.
-std::optional<QString> FetchVersion(QNetworkAccessManager& net, const QString& url,
-                                    int timeoutMs, const std::atomic<bool>& stop) {
+std::optional<QString> FetchVersion(QNetworkAccessManager& net, const QString& url, int timeoutMs,
+                                    const std::atomic<bool>& stop) {
     if (stop) {
         return std::nullopt;
     }
@@ -153,12 +153,7 @@ bool UpdateChecker::Start(const std::string& server, const QString& firmware,
 }
 
 void UpdateChecker::Stop() {
-    stop_ = true;
-    if (thread_ != nullptr) {
-        thread_->wait();
-        delete thread_;
-        thread_ = nullptr;
-    }
+    StopWorker(thread_, stop_);
 }
 
 }  // namespace tavrilo

@@ -50,12 +50,7 @@ void CInetConnectionAsync::Start(const QString& checkUrl, int recheckMs, int tim
 }
 
 void CInetConnectionAsync::Stop() {
-    stop_ = true;
-    if (thread_ != nullptr) {
-        thread_->wait();
-        delete thread_;
-        thread_ = nullptr;
-    }
+    StopWorker(thread_, stop_);
 }
 
 }  // namespace tavrilo

@@ -1,9 +1,19 @@
 #include "map/net_request.h"
 
 #include <QEventLoop>
+#include <QThread>
 #include <QTimer>
 
 namespace tavrilo {
+
+void StopWorker(QThread*& thread, std::atomic<bool>& stop) {
+    stop = true;
+    if (thread != nullptr) {
+        thread->wait();
+        delete thread;
+        thread = nullptr;
+    }
+}
 
 QNetworkRequest MakeRequest(const QUrl& url, int timeoutMs) {
     QNetworkRequest request(url);

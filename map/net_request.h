@@ -7,7 +7,12 @@
 #include <atomic>
 #include <memory>
 
+class QThread;
+
 namespace tavrilo {
+
+// Sets `stop`, waits for the worker and deletes it (at most the worker's own stop delay).
+void StopWorker(QThread*& thread, std::atomic<bool>& stop);
 
 // A request for `url` with the program's User-Agent and no cache writes.
 QNetworkRequest MakeRequest(const QUrl& url, int timeoutMs);

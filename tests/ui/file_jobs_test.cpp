@@ -34,12 +34,6 @@ std::vector<fs::path> FilesIn(const fs::path& dir) {
 
 class FileJobs : public MainWindow {
   protected:
-    bool Wait(const std::function<bool()>& done) {
-        return test::WaitUntil([&] {
-            QApplication::processEvents();
-            return done();
-        });
-    }
     bool WaitLoaded() {
         return Wait(
             [&] { return window->loaded() && GetEngineOps().GetPosition(&window->engine()) >= 0; });

@@ -90,6 +90,16 @@ class MainWindow : public ::testing::Test {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         QApplication::processEvents();  // the deferred steps of the start
     }
+    // Runs the event loop until `done` holds; false when the limit passed first.
+    static bool Wait(const std::function<bool()>& done,
+                     std::chrono::milliseconds limit = test::kEventLimit) {
+        return test::WaitUntil(
+            [&] {
+                QApplication::processEvents();
+                return done();
+            },
+            limit);
+    }
     // Generates a card into the test's folder and starts the window on it.
     void MakeOnCard(const std::string& generatorOptions,
                     const std::function<void(MainWindowOptions&)>& adjust = {}) {

@@ -108,15 +108,6 @@ TEST(UpdateCheck, VersionFilesFirmwareFormsAndTheMessage) {
 
 class Maintenance : public MainWindow {
   protected:
-    bool Wait(const std::function<bool()>& done,
-              std::chrono::milliseconds limit = test::kEventLimit) {
-        return test::WaitUntil(
-            [&] {
-                QApplication::processEvents();
-                return done();
-            },
-            limit);
-    }
     // A window whose update server is `server`, its links recorded.
     void MakeWithServer(const std::string& server, int timeoutMs = 3000) {
         std::ofstream(folder / "Default_Folder.ini") << "[UPDATE]\r\nSERVER=" << server << "\r\n";

@@ -108,15 +108,6 @@ class TileServer {
 
 class MapWindow : public MainWindow {
   protected:
-    bool Wait(const std::function<bool()>& done,
-              std::chrono::milliseconds limit = test::kEventLimit) {
-        return test::WaitUntil(
-            [&] {
-                QApplication::processEvents();
-                return done();
-            },
-            limit);
-    }
     // Runs `script` in the page and waits for its value.
     QVariant Page(const QString& script) {
         QVariant value;
