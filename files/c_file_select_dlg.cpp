@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <filesystem>
 
 #include "app/ui_fonts.h"
@@ -144,16 +143,13 @@ void CFileSelectDlg::OnOk() {
 }
 
 void CFileSelectDlg::showEvent(QShowEvent* e) {
-    if (const QScreen* screen = this->screen()) {
-        move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
-    }
+    CentreOn(screen());
     CSkinDialog::showEvent(e);
 }
 
 void CFileSelectDlg::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), QColor(0xf0, 0xf0, 0xf0));
-    PaintTitleStrip(p, width(), windowTitle(), font());
+    PaintPlainBackground(p);
     p.setPen(Qt::black);
     // The column heads above the list: "ファイル名" and "ファイルサイズ".
     const QRect heads(10, 30, width() - 20, kHeadHeight);

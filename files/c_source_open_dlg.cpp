@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 
 #include "app/ui_fonts.h"
 #include "ui/skin/c_skin_button.h"
@@ -144,18 +143,13 @@ void CSourceOpenDlg::OnOk() {
 }
 
 void CSourceOpenDlg::showEvent(QShowEvent* e) {
-    // Centred on the monitor that holds it.
-    const QScreen* screen = this->screen();
-    if (screen != nullptr) {
-        move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
-    }
+    CentreOn(screen());  // the monitor that holds it
     CSkinDialog::showEvent(e);
 }
 
 void CSourceOpenDlg::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), QColor(0xf0, 0xf0, 0xf0));
-    PaintTitleStrip(p, width(), windowTitle(), font());
+    PaintPlainBackground(p);
 }
 
 }  // namespace tavrilo

@@ -3,7 +3,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPainter>
-#include <QScreen>
 #include <QStyle>
 
 #include "app/ui_fonts.h"
@@ -45,18 +44,13 @@ void CSettingDlg::OnCloseButton(int) {
 }
 
 void CSettingDlg::showEvent(QShowEvent* e) {
-    // Centred on the monitor of the main window.
-    const QScreen* screen = owner_ != nullptr ? owner_->screen() : this->screen();
-    if (screen != nullptr) {
-        move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
-    }
+    CentreOn(owner_ != nullptr ? owner_->screen() : screen());  // the main window's monitor
     CSkinDialog::showEvent(e);
 }
 
 void CSettingDlg::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), QColor(0xf0, 0xf0, 0xf0));
-    PaintTitleStrip(p, width(), windowTitle(), font());
+    PaintPlainBackground(p);
 }
 
 }  // namespace tavrilo

@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 
 #include "app/ui_fonts.h"
 #include "ui/skin/c_skin_dialog.h"
@@ -21,7 +20,7 @@ bool OpenWebLink(const QUrl& url, const std::function<void(const QUrl&)>& open) 
 }
 
 CUpdateDialog::CUpdateDialog(const QString& message, std::function<void(const QUrl&)> open)
-    : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint), open_(std::move(open)) {
+    : CSkinDialog(nullptr), open_(std::move(open)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setFont(UiFonts::ForDevice(*this).f10);
     setWindowTitle(UiText(108));  // "ソフトの更新情報"
@@ -45,16 +44,13 @@ CUpdateDialog::CUpdateDialog(const QString& message, std::function<void(const QU
 }
 
 void CUpdateDialog::showEvent(QShowEvent* e) {
-    if (const QScreen* screen = this->screen()) {
-        move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
-    }
-    QDialog::showEvent(e);
+    CentreOn(screen());
+    CSkinDialog::showEvent(e);
 }
 
 void CUpdateDialog::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), QColor(0xf0, 0xf0, 0xf0));
-    CSkinDialog::PaintTitleStrip(p, width(), windowTitle(), font());
+    PaintPlainBackground(p);
 }
 
 }  // namespace tavrilo

@@ -2,9 +2,9 @@
 // The update window: the versions the server offers with the download pages as links. Only
 // http and https links are ever opened.
 
-#include <QDialog>
 #include <QUrl>
 #include <functional>
+#include "ui/skin/c_skin_dialog.h"
 
 class QLabel;
 class QPushButton;
@@ -14,7 +14,7 @@ namespace tavrilo {
 // Opens `url` with the desktop's handler when it is an http or https address; false otherwise.
 bool OpenWebLink(const QUrl& url, const std::function<void(const QUrl&)>& open);
 
-class CUpdateDialog : public QDialog {
+class CUpdateDialog : public CSkinDialog {
     Q_OBJECT
   public:
     // `message` is the rich text of BuildUpdateMessage; `open` opens a checked link.

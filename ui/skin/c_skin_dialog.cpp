@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 
 #include "ui/skin/c_skin_button.h"
 
@@ -21,6 +22,17 @@ CSkinButton* CSkinDialog::AddCloseButton(int commandId) {
 
 void CSkinDialog::OnCloseButton(int) {
     reject();
+}
+
+void CSkinDialog::CentreOn(const QScreen* screen) {
+    if (screen != nullptr) {
+        move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+void CSkinDialog::PaintPlainBackground(QPainter& p) const {
+    p.fillRect(rect(), QColor(0xf0, 0xf0, 0xf0));
+    PaintTitleStrip(p, width(), windowTitle(), font());
 }
 
 void CSkinDialog::PaintTitleStrip(QPainter& p, int width, const QString& caption,

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+class QScreen;
+
 namespace tavrilo {
 
 class CSkinButton;
@@ -24,6 +26,10 @@ class CSkinDialog : public QDialog {
 
   protected:
     virtual void OnCloseButton(int commandId);
+    // Moves the dialog to the centre of `screen` (nothing without one).
+    void CentreOn(const QScreen* screen);
+    // The plain light background with the title strip of the window's title.
+    void PaintPlainBackground(QPainter& p) const;
     void mousePressEvent(QMouseEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
