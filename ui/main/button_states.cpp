@@ -40,12 +40,15 @@ std::array<bool, 5> PadButtonStates(int projection, bool busy) {
                            : std::array<bool, 5>{false, true, true, false, false};
 }
 
+int MarginFramesAtRate(int rateCode) {
+    return rateCode == 2 ? 40 : rateCode == 4 ? 80 : 20;
+}
+
 int64_t EndMarginFrames(int rateCode, float frameDurationMs) {
     if (frameDurationMs <= 0) {
         return 0;
     }
-    const int m = rateCode == 2 ? 40 : rateCode == 4 ? 80 : 20;
-    return static_cast<int64_t>(m * 1000.0 / 29.1 / frameDurationMs);
+    return static_cast<int64_t>(MarginFramesAtRate(rateCode) * 1000.0 / 29.1 / frameDurationMs);
 }
 
 bool WithinEndMargin(const MarginContext& c) {

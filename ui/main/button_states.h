@@ -43,6 +43,8 @@ struct MarginContext {
     int64_t frameCount = 0;
     float frameDurationMs = 0;
 };
+// m itself: the frames at 29.1 a second that a rate keeps clear of the end (seeks stop there).
+int MarginFramesAtRate(int rateCode);
 int64_t EndMarginFrames(int rateCode, float frameDurationMs);
 bool WithinEndMargin(const MarginContext& c);
 

@@ -87,6 +87,11 @@ CquovelDlg::CquovelDlg(MainWindowOptions options)
     Initialise();
 }
 
+void CquovelDlg::ResetView() {
+    ops_.ResetView(&ctx_);
+    ops_.Repaint(&ctx_);
+}
+
 CUpdateDialog* CquovelDlg::updateWindow() const {
     return updateDlg_.data();
 }
@@ -260,12 +265,7 @@ void CquovelDlg::CreateChildren() {
     info_ = new CInfoDlg(this);
     info_->setObjectName(QStringLiteral("information panel"));
     pad_ = new CControllerDlg(
-        *movie_, [this] { return movie_->height(); },
-        [this] {
-            ops_.ResetView(&ctx_);
-            ops_.Repaint(&ctx_);
-        },
-        this);
+        *movie_, [this] { return movie_->height(); }, [this] { ResetView(); }, this);
     pad_->setObjectName(QStringLiteral("direction pad"));
     seek_ = new CSkinSliderCtrl(38100, this);
     seek_->SetImages(kSeekSliderImages);

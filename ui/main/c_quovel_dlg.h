@@ -254,6 +254,9 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     void OnSettleTimer();  // opening, stage 1
     void OnSelectTimeout();
     void OnOpenFailed();
+    // Ends a selection or opening that cannot go on: only the browse button stays.
+    void GiveUpOpening();
+    std::string OpenPath();                 // the recording being opened
     void OnOpenReady(intptr_t generation);  // stage 3
     void OnAfterOpen();                     // stage 4
     void ChooseProjectionFromCamera();
@@ -283,9 +286,12 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     void SendTrackToMap();
     bool MapWanted() const;
     void ShowUpdate(const QString& message);
+    // The sphere's start view, drawn again (the pad's reset, the menu's and the bar's).
+    void ResetView();
 
     // file_jobs.cpp
     void ShowJobProgress(bool on);
+    void SetJobControlsEnabled(bool on);
     void OnJobDone();
     void OnJobRelist();
 

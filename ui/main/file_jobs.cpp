@@ -47,10 +47,6 @@ bool CquovelDlg::StartFileJob(FileJob job, std::function<void()> succeeded,
     ops_.SetRate(&ctx_, 1);
     ops_.SetVolume(&ctx_, state_.volume);
     UpdateRateLabel();
-    if (ctx_.PlayState != MovieState::kClosed) {
-        ops_.SeekFrameAlias(&ctx_, 0);
-        RefreshViewsAt(0);
-    }
     StopPlayback();
     // Every job reads or removes recordings' files: the open one is closed before it starts,
     // and taken up again when it ends.
@@ -66,11 +62,7 @@ bool CquovelDlg::StartFileJob(FileJob job, std::function<void()> succeeded,
     for (CSkinButton* b : bar_) {
         b->setEnabled(false);
     }
-    SetPanelsEnabled(false, false);
-    for (QWidget* w : std::initializer_list<QWidget*>{seek_, volumeSlider_, graph_, logo_}) {
-        w->setEnabled(false);
-    }
-    movie_->SetEnabled(false);
+    SetJobControlsEnabled(false);
     if (job_.thread.joinable()) {
         job_.thread.join();
     }
@@ -80,6 +72,15 @@ bool CquovelDlg::StartFileJob(FileJob job, std::function<void()> succeeded,
         PostAppMessage(this, end == JobEnd::kRelist ? UWM_JOB_RELIST : UWM_JOB_DONE);
     });
     return true;
+}
+
+void CquovelDlg::SetJobControlsEnabled(bool on) {
+    // The panels with their list, the sliders, the graph, the logo and the video view.
+    SetPanelsEnabled(on, on);
+    for (QWidget* w : std::initializer_list<QWidget*>{seek_, volumeSlider_, graph_, logo_}) {
+        w->setEnabled(on);
+    }
+    movie_->SetEnabled(on);
 }
 
 void CquovelDlg::ShowJobProgress(bool on) {
@@ -107,8 +108,7 @@ void CquovelDlg::ShowJobProgress(bool on) {
 void CquovelDlg::OnJobRelist() {
     const SourceKind kind = files_->sourceKind();
     if (kind == SourceKind::kCard || kind == SourceKind::kFolder) {
-        CloseRecording();
-        files_->LoadSource(files_->sourcePath(), kind);
+        files_->LoadSource(files_->sourcePath(), kind);  // listing closes what was open
         ListChosenFolder();
     }
     currentIndex_ = -1;
@@ -142,11 +142,7 @@ void CquovelDlg::OnJobDone() {
         ShowMessage(this, Message::kJobDone);
     }
     job_.failed = nullptr;
-    SetPanelsEnabled(true, true);
-    for (QWidget* w : std::initializer_list<QWidget*>{seek_, volumeSlider_, graph_, logo_}) {
-        w->setEnabled(true);
-    }
-    movie_->SetEnabled(true);
+    SetJobControlsEnabled(true);
     ApplyMapOrLogo();
     UpdateButtons();
     ShowJobProgress(false);

@@ -203,14 +203,12 @@ void CquovelDlg::OnCommand(int id) {
                 bar_[11]->SetHeld(state_.mapHidden);
                 ApplyMapOrLogo();
             } else if (state_.projection == 3) {
-                ops_.ResetView(&ctx_);
-                ops_.Repaint(&ctx_);
+                ResetView();
             }
             break;
         case 38201:
             if (state_.projection == 3) {
-                ops_.ResetView(&ctx_);
-                ops_.Repaint(&ctx_);
+                ResetView();
             }
             break;
         case kCommandBar + 12:

@@ -167,15 +167,9 @@ void CquovelDlg::OnFolderSelected(QTreeWidgetItem* item) {
         files_->SelectRow(0);
         return;
     }
-    if (flow_.continuing) {
-        // An empty folder: playback runs on into the first following one with recordings.
-        if (QTreeWidgetItem* next = NextFolder()) {
-            files_->tree()->setCurrentItem(next);
-        } else {
-            flow_.continuing = false;
-            EndOfFolder();
-        }
-    }
+    // An empty folder: playback runs on into the first following one with recordings, or ends
+    // after the last folder.
+    EndOfFolder();
 }
 
 void CquovelDlg::CollectGroupTrack() {
@@ -288,6 +282,21 @@ bool CquovelDlg::OpenRecording(const std::string& path) {
     return true;
 }
 
+std::string CquovelDlg::OpenPath() {
+    std::lock_guard lock(listMutex_);
+    return flow_.openPath;
+}
+
+void CquovelDlg::GiveUpOpening() {
+    timeoutTimer_.stop();
+    SetBusy(false);
+    SetPanelsEnabled(true, true);
+    for (int slot = 0; slot < kButtonCount; ++slot) {
+        bar_[static_cast<size_t>(slot)]->setEnabled(slot == 12);  // browse alone
+    }
+    flow_.allowLoading = true;
+}
+
 void CquovelDlg::OnSettleTimer() {
     if (!flow_.allowLoading) {
         return;
@@ -320,13 +329,7 @@ void CquovelDlg::OnOpenFailed() {
         std::lock_guard lock(listMutex_);
         later = currentIndex_ + 1 < static_cast<int>(files_->rows().size());
     }
-    timeoutTimer_.stop();
-    SetBusy(false);
-    SetPanelsEnabled(true, true);
-    for (int slot = 0; slot < kButtonCount; ++slot) {
-        bar_[static_cast<size_t>(slot)]->setEnabled(slot == 12);
-    }
-    flow_.allowLoading = true;
+    GiveUpOpening();
     SetEnlarged(false);
     if (later) {
         ShowMessage(this, Message::kOpenFailed);
@@ -338,13 +341,8 @@ void CquovelDlg::OnOpenFailed() {
 }
 
 void CquovelDlg::OnSelectTimeout() {
-    SetBusy(false);
     flow_.continuing = false;
-    SetPanelsEnabled(true, true);
-    for (int slot = 0; slot < kButtonCount; ++slot) {
-        bar_[static_cast<size_t>(slot)]->setEnabled(slot == 12);
-    }
-    flow_.allowLoading = true;
+    GiveUpOpening();
 }
 
 void CquovelDlg::OnPlayerOpened() {
@@ -362,11 +360,7 @@ void CquovelDlg::OnPlayerOpened() {
     const intptr_t generation = flow_.generation;
     // The path is copied here, not on the thread: the window joins the thread while it may hold
     // the list lock, which the thread must then never wait for.
-    std::string path;
-    {
-        std::lock_guard lock(listMutex_);
-        path = flow_.openPath;
-    }
+    const std::string path = OpenPath();
     if (path.empty()) {
         return;
     }
@@ -388,41 +382,31 @@ void CquovelDlg::OnOpenReady(intptr_t generation) {
         SetPanelsEnabled(true, true);
     }
     UpdateButtons();
-    std::string path;
-    {
-        std::lock_guard lock(listMutex_);
-        path = flow_.openPath;
-    }
-    if (ops_.LoadTrack(&ctx_, path.c_str()) != 1) {
+    if (ops_.LoadTrack(&ctx_, OpenPath().c_str()) != 1) {
         return;
     }
     ctx_.MovieLoaded = 1;
     ops_.SetVolume(&ctx_, state_.volume);
     ops_.SetRate(&ctx_, ctx_.RateCode);
-    if (flow_.playRequested) {
-        flow_.playRequested = flow_.ignoreEnds = false;
+    // A play asked for during the opening, or playback running on into a new folder.
+    if (flow_.playRequested || flow_.continuing) {
+        if (flow_.playRequested) {
+            flow_.playRequested = false;
+        } else {
+            flow_.continuing = false;
+        }
+        flow_.ignoreEnds = false;
         ops_.Play(&ctx_);
-        SetPlayButton(ctx_.PlayState == MovieState::kPlaying);
-    } else if (flow_.continuing) {
-        flow_.continuing = flow_.ignoreEnds = false;
-        ops_.Play(&ctx_);
-        SetPlayButton(ctx_.PlayState == MovieState::kPlaying);
-    } else {
-        SetPlayButton(false);
     }
+    SetPlayButton(ctx_.PlayState == MovieState::kPlaying);
     UpdateButtons();
     afterOpenTimer_.start();
     flow_.opening = false;
 }
 
 void CquovelDlg::ChooseProjectionFromCamera() {
-    std::string path;
-    {
-        std::lock_guard lock(listMutex_);
-        path = flow_.openPath;
-    }
     CameraInfo camera;
-    engine::ReadCameraInfo(&ctx_, &camera, path.c_str());
+    engine::ReadCameraInfo(&ctx_, &camera, OpenPath().c_str());
     if (!state_.threeD) {
         state_.projection = 2;
     } else if (camera.Mode == 'D') {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "ui/main/button_states.h"
 #include "ui/main/c_quovel_dlg.h"
 #include "ui/skin/c_skin_button.h"
 #include "ui/skin/c_skin_slider_ctrl.h"
@@ -60,8 +61,8 @@ void CquovelDlg::SeekTo(int64_t frame) {
     frame = std::clamp<int64_t>(frame, 0, std::max<int64_t>(frames - 1, 0));
     // The engine stops short of the end by the margin of the rate, so that the end of the
     // recording is still played through and handled; the views show the frame asked for.
-    const int m = ctx_.RateCode == 2 ? 40 : ctx_.RateCode == 4 ? 80 : 20;
-    const int64_t target = std::max<int64_t>(std::min(frame, frames - m), 0);
+    const int64_t target =
+        std::max<int64_t>(std::min<int64_t>(frame, frames - MarginFramesAtRate(ctx_.RateCode)), 0);
     if (ctx_.PlayState == MovieState::kPlaying) {
         ops_.Pause(&ctx_);
         ops_.SeekFrame(&ctx_, target);
