@@ -5,14 +5,14 @@
 #include <QPushButton>
 
 #include "app/ui_fonts.h"
+#include "map/net_request.h"
 #include "ui/skin/c_skin_dialog.h"
 #include "ui/skin/ui_text.h"
 
 namespace tavrilo {
 
 bool OpenWebLink(const QUrl& url, const std::function<void(const QUrl&)>& open) {
-    if (!url.isValid() || url.host().isEmpty() ||
-        (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))) {
+    if (!IsWebAddress(url)) {
         return false;
     }
     open(url);

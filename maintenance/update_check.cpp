@@ -104,8 +104,7 @@ std::optional<QString> BuildUpdateMessage(const UpdateFindings& f) {
 
 std::optional<QString> UpdateServerBase(const std::string& setting) {
     const QUrl url(QString::fromStdString(setting).trimmed());
-    if (setting.empty() || !url.isValid() || url.host().isEmpty() ||
-        (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))) {
+    if (setting.empty() || !IsWebAddress(url)) {
         return std::nullopt;
     }
     QString base = url.toString(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment);

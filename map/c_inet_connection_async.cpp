@@ -18,8 +18,7 @@ void CInetConnectionAsync::Start(const QString& checkUrl, int recheckMs, int tim
         return;
     }
     const QUrl url(checkUrl);
-    if (!url.isValid() || url.host().isEmpty() ||
-        (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))) {
+    if (!IsWebAddress(url)) {
         return;
     }
     stop_ = false;

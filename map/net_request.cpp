@@ -15,6 +15,11 @@ void StopWorker(QThread*& thread, std::atomic<bool>& stop) {
     }
 }
 
+bool IsWebAddress(const QUrl& url) {
+    return url.isValid() && !url.host().isEmpty() &&
+           (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
+}
+
 QNetworkRequest MakeRequest(const QUrl& url, int timeoutMs) {
     QNetworkRequest request(url);
     request.setRawHeader("Accept", "*/*");

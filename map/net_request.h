@@ -14,6 +14,10 @@ namespace tavrilo {
 // Sets `stop`, waits for the worker and deletes it (at most the worker's own stop delay).
 void StopWorker(QThread*& thread, std::atomic<bool>& stop);
 
+// Whether `url` is an http or https address with a host: the only kind the program asks or
+// opens.
+bool IsWebAddress(const QUrl& url);
+
 // A request for `url` with the program's User-Agent and no cache writes.
 QNetworkRequest MakeRequest(const QUrl& url, int timeoutMs);
 
