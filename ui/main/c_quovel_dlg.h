@@ -262,6 +262,8 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     void ChooseProjectionFromCamera();
     void StartPrefetch();
     void JoinOpeningThreads();
+    // The engine lets go of the open recording; the position refresh stops.
+    void ReleaseMovie();
     void AdvanceTo(int index, bool clearIgnoredEnds);
     QTreeWidgetItem* NextFolder() const;
     void EndOfFolder();

@@ -99,19 +99,23 @@ void CquovelDlg::JoinOpeningThreads() {
     Join(prefetchThread_);
 }
 
-void CquovelDlg::CloseRecording() {
-    seek_->SetRange(0, 0);
-    seek_->SetPos(0);
-    graph_->SetCursor(0, 0);
+void CquovelDlg::ReleaseMovie() {
     positionTimer_.stop();
-    afterOpenTimer_.stop();
     refresh_ = {};
-    info_->RateText.clear();
     if (ctx_.PlayState != MovieState::kClosed) {
         ops_.UnloadTrack(&ctx_);
         ops_.CloseMovie(&ctx_);
     }
     ctx_.MovieLoaded = 0;
+}
+
+void CquovelDlg::CloseRecording() {
+    seek_->SetRange(0, 0);
+    seek_->SetPos(0);
+    graph_->SetCursor(0, 0);
+    afterOpenTimer_.stop();
+    info_->RateText.clear();
+    ReleaseMovie();
     JoinOpeningThreads();
     state_.loaded = false;
     flow_.published = false;
@@ -257,13 +261,7 @@ bool CquovelDlg::OpenRecording(const std::string& path) {
     state_.loaded = false;
     flow_.published = false;
     flow_.opening = true;
-    positionTimer_.stop();
-    refresh_ = {};
-    if (ctx_.PlayState != MovieState::kClosed) {
-        ops_.UnloadTrack(&ctx_);
-        ops_.CloseMovie(&ctx_);
-    }
-    ctx_.MovieLoaded = 0;
+    ReleaseMovie();
     graph_->SetActive(false);
     graph_->update();
     for (CSkinButton* b : bar_) {
