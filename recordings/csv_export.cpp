@@ -121,7 +121,14 @@ CsvResult ExportCsv(const RecordingList& list, const CameraReader& readCamera,
         if (options.running != nullptr && !options.running->load()) {
             return CsvResult::kCancelled;
         }
-        const std::string line = MakeCsvLine(list[static_cast<size_t>(i)], readCamera);
+        const RecordingEntry& entry = list[static_cast<size_t>(i)];
+        // The list was read from the source just before: a recording gone since means the
+        // card went, and a summary of what is no longer there would be wrong.
+        if (std::error_code gone; !std::filesystem::exists(entry.Path, gone)) {
+            *error = Text(96) + " (" + entry.Path + ": gone)";
+            return CsvResult::kCannotCreate;
+        }
+        const std::string line = MakeCsvLine(entry, readCamera);
         if (line.empty() || !write(line)) {
             *error = Text(96) + (out.writeError().empty() ? "" : " (" + out.writeError() + ")");
             return CsvResult::kCannotCreate;

@@ -197,6 +197,22 @@ TEST_F(CsvExportTest, CancelAndEmptyListLeaveNothing) {
     options.progress = {};
     EXPECT_EQ(ExportCsv(list, {}, options, &path, &error), CsvResult::kCannotCreate);
     EXPECT_EQ(error.rfind("CSVファイルが作成できません。", 0), 0u) << error;
+
+    // A recording that goes while the summary is written (the card pulled) fails it, and the
+    // lines written before it go with the temporary file.
+    options.folder = folder.string();
+    const fs::path second = folder / "second.MP4";
+    fs::copy_file(a.path(), second);
+    RecordingList pulled = {Entry(a, "001_103005_A.MP4"), Entry(a, "002_103005_A.MP4")};
+    pulled[1].Path = second.string();
+    options.progress = [&](int done, int) {
+        if (done == 0) {
+            fs::remove(second);
+        }
+    };
+    EXPECT_EQ(ExportCsv(pulled, {}, options, &path, &error), CsvResult::kCannotCreate);
+    EXPECT_NE(error.find("gone"), std::string::npos) << error;
+    EXPECT_TRUE(fs::is_empty(folder));
 }
 
 }  // namespace

@@ -288,6 +288,37 @@ TEST(FolderTree, StopsAtNineHundredNinetyNineItems) {
     EXPECT_EQ(tree.ItemCount(), kMaxTreeItems);
 }
 
+TEST(Library, ACardPulledDuringTheScanEndsItWithWhatWasRead) {
+    SourceTree t;
+    for (const char* folder : {"20240101_001", "20240102_001", "20240103_001"}) {
+        for (const char* name : {"001_000000_A.MP4", "002_000000_A.MP4"}) {
+            t.Recording(std::string("card/") + folder + "/" + name);
+        }
+    }
+    const fs::path card = t.path("card"), away = t.path("pulled");
+    // The content test of the third file finds the card gone from under the scan.
+    int tested = 0;
+    RecordingLibrary lib([&](const std::string& path) {
+        if (++tested == 3) {
+            fs::rename(card, away);
+        }
+        return IsRecordingFileContent(path);
+    });
+    std::atomic<int> lost{0};
+    CMovieResource watcher([&lost] { ++lost; });
+    watcher.SetPath(card.string());
+    MemoryTree tree;
+    RecordingList recordings, folders;
+    lib.FillSourceTree(tree, card.string(), SourceKind::kCard, &recordings, &folders);
+    // Only the first folder's two recordings were read before the card went.
+    EXPECT_EQ(Names(recordings),
+              (std::vector<std::string>{"001_000000_A.MP4", "002_000000_A.MP4"}));
+    EXPECT_LE(tree.ItemCount(), 1);
+    EXPECT_TRUE(lib.BuildListForSource(card.string()).empty());
+    ASSERT_TRUE(test::WaitUntil([&] { return lost.load() > 0; }));
+    EXPECT_EQ(lost.load(), 1);
+}
+
 TEST(Watcher, ReportsOnceWhenTheSourceVanishes) {
     SourceTree t;
     t.Folder("card");

@@ -32,13 +32,7 @@ std::vector<fs::path> FilesIn(const fs::path& dir) {
     return files;
 }
 
-class FileJobs : public MainWindow {
-  protected:
-    bool WaitLoaded() {
-        return Wait(
-            [&] { return window->loaded() && GetEngineOps().GetPosition(&window->engine()) >= 0; });
-    }
-};
+using FileJobs = MainWindow;
 
 TEST_F(FileJobs, TheCsvButtonWritesWhatTheCliWritesAndAsksBeforeOverwriting) {
     const fs::path out = folder / "csv", cli = folder / "cli";
@@ -231,43 +225,6 @@ TEST_F(FileJobs, TheSelectionDialogInBothModes) {
                   QStringLiteral("表示数が1500を超えています。1500項目表示します。"));
         EXPECT_EQ(many.list()->count(), 1500);
     }
-}
-
-// Works the file selection dialog when it appears: `act` checks rows and presses a button.
-class SelectionAnswer {
-  public:
-    explicit SelectionAnswer(std::function<void(CFileSelectDlg&)> act) : act_(std::move(act)) {
-        timer_.setInterval(20);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                auto* d = qobject_cast<CFileSelectDlg*>(w);
-                if (d != nullptr && d->isVisible() && !done) {
-                    done = true;
-                    act_(*d);
-                    return;
-                }
-            }
-        });
-        timer_.start();
-    }
-    bool done = false;
-
-  private:
-    std::function<void(CFileSelectDlg&)> act_;
-    QTimer timer_;
-};
-
-// Every file under `dir`, recursively.
-std::vector<fs::path> Tree(const fs::path& dir) {
-    std::vector<fs::path> files;
-    if (fs::exists(dir)) {
-        for (const auto& e : fs::recursive_directory_iterator(dir)) {
-            if (e.is_regular_file()) {
-                files.push_back(e.path());
-            }
-        }
-    }
-    return files;
 }
 
 TEST_F(FileJobs, DeletingThePlayingRecordingClosesItAndPutsItInTheTrash) {

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "files/c_file_select_dlg.h"
 #include "tests/support/process.h"
 #include "tests/support/wait.h"
 #include "texts/ui_texts.h"
@@ -115,13 +116,15 @@ class MainWindow : public ::testing::Test {
             }
         });
     }
+    // Waits until the recording being opened shows its first frame.
+    bool WaitLoaded() {
+        return Wait(
+            [&] { return window->loaded() && GetEngineOps().GetPosition(&window->engine()) >= 0; });
+    }
     // Opens a recording and waits until its first frame is shown.
     void Open(const fs::path& file) {
         ASSERT_TRUE(window->OpenRecording(file.string()));
-        ASSERT_TRUE(test::WaitUntil([&] {
-            QApplication::processEvents();
-            return window->loaded() && GetEngineOps().GetPosition(&window->engine()) >= 0;
-        }));
+        ASSERT_TRUE(WaitLoaded());
     }
     void ExpectChildrenOf(int layout) {
         const LayoutRects r = ComputeLayout(layout, false);
@@ -212,5 +215,42 @@ class MessageAnswers {
     QTimer timer_;
     QPointer<CMsgDlg> last_;
 };
+
+// Works the file selection dialog when it appears: `act` checks rows and presses a button.
+class SelectionAnswer {
+  public:
+    explicit SelectionAnswer(std::function<void(CFileSelectDlg&)> act) : act_(std::move(act)) {
+        timer_.setInterval(20);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* d = qobject_cast<CFileSelectDlg*>(w);
+                if (d != nullptr && d->isVisible() && !done) {
+                    done = true;
+                    act_(*d);
+                    return;
+                }
+            }
+        });
+        timer_.start();
+    }
+    bool done = false;
+
+  private:
+    std::function<void(CFileSelectDlg&)> act_;
+    QTimer timer_;
+};
+
+// Every file under `dir`, recursively.
+inline std::vector<fs::path> Tree(const fs::path& dir) {
+    std::vector<fs::path> files;
+    if (fs::exists(dir)) {
+        for (const auto& e : fs::recursive_directory_iterator(dir)) {
+            if (e.is_regular_file()) {
+                files.push_back(e.path());
+            }
+        }
+    }
+    return files;
+}
 
 }  // namespace tavrilo::windowtest

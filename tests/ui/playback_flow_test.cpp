@@ -23,9 +23,6 @@ class PlaybackFlow : public MainWindow {
   protected:
     EngineContext& ctx() { return window->engine(); }
     const EngineOps& ops = GetEngineOps();
-    bool WaitLoaded() {
-        return Wait([&] { return window->loaded() && ops.GetPosition(&ctx()) >= 0; });
-    }
     // The frame the flat view shows, from the strip in the engine's own picture of it.
     std::optional<uint32_t> ShownFrame() {
         const fs::path file = folder / "shown.jpg";

@@ -81,6 +81,8 @@ struct MainWindowOptions {
     std::function<uint64_t(const std::string& folder)> freeSpace;
     // Opens a web page (the update window's links); the desktop's handler by default.
     std::function<void(const QUrl& url)> openLink;
+    // Sees each progress report of a file job, on the job's thread (tests pull the card there).
+    std::function<void(int64_t done, int64_t total)> jobProgressSeen;
     // How long the update check waits for each file.
     int updateTimeoutMs = 10000;
     // The map's tile and check addresses; the settings' "MAP" values (or their defaults)
@@ -125,6 +127,8 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     const std::vector<EventPoint>& eventPoints() const { return events_; }
     CControllerDlg* pad() const { return pad_; }
     bool jobRunning() const { return job_.running; }
+    // The running job's source was lost (read from any thread).
+    bool jobSourceLost() const { return job_.sourceLost; }
     CSettingDlg* settingsWindow() const { return settingsDlg_; }
     // The update window the check opened, if one is open.
     CUpdateDialog* updateWindow() const;
@@ -166,9 +170,11 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     // Starts a file job on its own thread, the recording back at its start and the controls
     // off until it ends. False when a job runs already or the recording is about to end.
     // `succeeded` runs on the window thread after a job that announced its completion.
-    // `failed` runs there after a job that reported a failure.
+    // `failed` runs there after a job that reported a failure. A job still running when its
+    // source is lost is asked to stop, and ends with `lostMessage` (a Message) unless it had
+    // finished; `failed` runs then too.
     bool StartFileJob(FileJob job, std::function<void()> succeeded = {},
-                      std::function<void()> failed = {});
+                      std::function<void()> failed = {}, int lostMessage = -1);
     // The CSV command (38015): the summary of the source's recordings into a chosen folder.
     void ExportCsvCommand();
     // The delete command (38013): the chosen recordings go to the trash.
@@ -393,8 +399,10 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
         std::atomic<bool> going{true};
         std::function<void()> succeeded;
         std::function<void()> failed;
-        int resumeRow = -1;  // the recording taken up again when the job ends
-        QRect videoRect;     // the video's place while the bar takes its bottom
+        int lostMessage = -1;                 // shown when the source is lost while the job runs
+        std::atomic<bool> sourceLost{false};  // the source went while the job ran
+        int resumeRow = -1;                   // the recording taken up again when the job ends
+        QRect videoRect;                      // the video's place while the bar takes its bottom
         std::thread thread;
     } job_;
     QTimer settleTimer_;     // TIMER_SELECT_SETTLE, 500 ms once

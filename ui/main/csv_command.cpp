@@ -71,7 +71,8 @@ void CquovelDlg::ExportCsvCommand() {
             }
             return JobEnd::kDone;
         },
-        [this, folder] { settings_.WriteSetting("FOLDERPATH", "CSV_FOLDER", folder); });
+        [this, folder] { settings_.WriteSetting("FOLDERPATH", "CSV_FOLDER", folder); }, {},
+        static_cast<int>(Message::kCsvCannotCreate));
 }
 
 }  // namespace tavrilo

@@ -63,25 +63,27 @@ void CquovelDlg::DeleteCommand() {
     }
     const RecordingList chosen = dialog.result();
     auto trash = options_.moveToTrash ? options_.moveToTrash : MoveToTrash;
-    StartFileJob([chosen, trash](JobReporter& reporter) {
-        const int total = static_cast<int>(chosen.size());
-        int done = 0;
-        for (auto it = chosen.rbegin(); it != chosen.rend(); ++it) {
-            if (!reporter.Going()) {
-                break;
+    StartFileJob(
+        [chosen, trash](JobReporter& reporter) {
+            const int total = static_cast<int>(chosen.size());
+            int done = 0;
+            for (auto it = chosen.rbegin(); it != chosen.rend(); ++it) {
+                if (!reporter.Going()) {
+                    break;
+                }
+                if (!trash(it->Path)) {
+                    reporter.Fail(static_cast<int>(Message::kDeleteFailed));
+                    break;
+                }
+                reporter.Progress(++done, total);
             }
-            if (!trash(it->Path)) {
-                reporter.Fail(static_cast<int>(Message::kDeleteFailed));
-                break;
+            if (done == total) {
+                reporter.AnnounceCompletion();
             }
-            reporter.Progress(++done, total);
-        }
-        if (done == total) {
-            reporter.AnnounceCompletion();
-        }
-        // What was deleted is gone whatever followed: the source is listed again.
-        return JobEnd::kRelist;
-    });
+            // What was deleted is gone whatever followed: the source is listed again.
+            return JobEnd::kRelist;
+        },
+        {}, {}, static_cast<int>(Message::kDeleteFailed));
 }
 
 void CquovelDlg::JoinCommand() {
@@ -140,7 +142,8 @@ void CquovelDlg::JoinCommand() {
             return JobEnd::kDone;
         },
         [this, folder] { settings_.WriteSetting("FOLDERPATH", "CONNECT_FOLDER", folder); },
-        [this, inputs] { files_->MarkJoined(inputs, false); });
+        [this, inputs] { files_->MarkJoined(inputs, false); },
+        static_cast<int>(Message::kJoinFailed));
 }
 
 }  // namespace tavrilo

@@ -20,9 +20,13 @@ namespace {
 class PostedReporter : public JobReporter {
   public:
     PostedReporter(QObject* window, std::atomic<bool>& announce, std::atomic<int>& failure,
-                   const std::atomic<bool>& going)
-        : window_(window), announce_(announce), failure_(failure), going_(going) {}
+                   const std::atomic<bool>& going,
+                   const std::function<void(int64_t, int64_t)>& seen)
+        : window_(window), announce_(announce), failure_(failure), going_(going), seen_(seen) {}
     void Progress(int64_t done, int64_t total) override {
+        if (seen_) {
+            seen_(done, total);
+        }
         PostAppMessage(window_, UWM_JOB_PROGRESS, static_cast<intptr_t>(done),
                        static_cast<intptr_t>(total));
     }
@@ -35,12 +39,13 @@ class PostedReporter : public JobReporter {
     std::atomic<bool>& announce_;
     std::atomic<int>& failure_;
     const std::atomic<bool>& going_;
+    const std::function<void(int64_t, int64_t)>& seen_;
 };
 
 }  // namespace
 
 bool CquovelDlg::StartFileJob(FileJob job, std::function<void()> succeeded,
-                              std::function<void()> failed) {
+                              std::function<void()> failed, int lostMessage) {
     if (job_.running || Ending()) {
         return false;
     }
@@ -59,6 +64,8 @@ bool CquovelDlg::StartFileJob(FileJob job, std::function<void()> succeeded,
     job_.going = true;
     job_.succeeded = std::move(succeeded);
     job_.failed = std::move(failed);
+    job_.lostMessage = lostMessage;
+    job_.sourceLost = false;
     for (CSkinButton* b : bar_) {
         b->setEnabled(false);
     }
@@ -67,7 +74,8 @@ bool CquovelDlg::StartFileJob(FileJob job, std::function<void()> succeeded,
         job_.thread.join();
     }
     job_.thread = std::thread([this, job = std::move(job)] {
-        PostedReporter reporter(this, job_.announce, job_.failure, job_.going);
+        PostedReporter reporter(this, job_.announce, job_.failure, job_.going,
+                                options_.jobProgressSeen);
         const JobEnd end = job(reporter);
         PostAppMessage(this, end == JobEnd::kRelist ? UWM_JOB_RELIST : UWM_JOB_DONE);
     });
@@ -106,6 +114,10 @@ void CquovelDlg::ShowJobProgress(bool on) {
 }
 
 void CquovelDlg::OnJobRelist() {
+    if (job_.sourceLost) {
+        OnJobDone();  // nothing left to list
+        return;
+    }
     const SourceKind kind = files_->sourceKind();
     if (kind == SourceKind::kCard || kind == SourceKind::kFolder) {
         files_->LoadSource(files_->sourcePath(), kind);  // listing closes what was open
@@ -129,6 +141,10 @@ void CquovelDlg::OnJobDone() {
     }
     job_.running = false;
     const bool announced = job_.announce.exchange(false);
+    if (job_.sourceLost && !announced && job_.lostMessage >= 0) {
+        int none = -1;
+        job_.failure.compare_exchange_strong(none, job_.lostMessage);
+    }
     if (announced && job_.succeeded) {
         job_.succeeded();
     }
@@ -146,9 +162,10 @@ void CquovelDlg::OnJobDone() {
     ApplyMapOrLogo();
     UpdateButtons();
     ShowJobProgress(false);
-    // The recording is taken up again from its start (the first of the list after a relist).
+    // The recording is taken up again from its start (the first of the list after a relist),
+    // unless its source went meanwhile.
     const int current = std::max(job_.resumeRow, 0);
-    if (current < static_cast<int>(files_->rows().size())) {
+    if (!job_.sourceLost && current < static_cast<int>(files_->rows().size())) {
         currentIndex_ = -1;
         files_->SelectRow(current);
         OnRecordingSelected(current);

@@ -568,6 +568,12 @@ void CquovelDlg::EndOfFolder() {
 void CquovelDlg::OnSourceLost() {
     const std::string lost = files_->treeRoot();
     state_.loaded = false;
+    if (job_.running) {
+        // The job stops after the file it is at; its end reports the loss and brings the
+        // controls back.
+        job_.going = false;
+        job_.sourceLost = true;
+    }
     if (ctx_.PlayState == MovieState::kPlaying) {
         ops_.Pause(&ctx_);
     }
@@ -576,7 +582,9 @@ void CquovelDlg::OnSourceLost() {
     settleTimer_.stop();
     timeoutTimer_.stop();
     SetBusy(false);
-    SetPanelsEnabled(true, true);
+    if (!job_.running) {
+        SetPanelsEnabled(true, true);
+    }
     CloseRecording();
     SetPlayButton(false);
     UpdateButtons();
