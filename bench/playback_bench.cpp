@@ -80,6 +80,31 @@ int main(int argc, char** argv) {
         }
         std::sort(seeks.begin(), seeks.end());
 
+        // Reviewing an impact: from a frame in the middle, 15 steps back, 15 on, and seeks to
+        // frames within 15 of the last one, each timed until its frame is shown.
+        const auto timed = [&](int64_t n) {
+            const auto s0 = Clock::now();
+            ops.SeekFrame(&ctx, n);
+            return Ms(Clock::now() - s0);
+        };
+        const int64_t middle = frames / 2 + 7;
+        ops.SeekFrame(&ctx, middle);
+        std::vector<double> back, forward, near;
+        for (int i = 1; i <= 15; ++i) {
+            back.push_back(timed(middle - i));
+        }
+        for (int i = 14; i >= -15; --i) {
+            forward.push_back(timed(middle - i));
+        }
+        int64_t at = middle - 15;
+        for (int i = 0; i < 30; ++i) {
+            at = std::clamp<int64_t>(at + static_cast<int64_t>(rng() % 31) - 15, 0, frames - 1);
+            near.push_back(timed(at));
+        }
+        for (auto* v : {&back, &forward, &near}) {
+            std::sort(v->begin(), v->end());
+        }
+
         // Untimed: the clock runs so fast that every frame is late and shown as it comes.
         ops.SeekFrame(&ctx, 0);
         auto* access = dynamic_cast<FfmpegPlayerAccess*>(ctx.Player.get());
@@ -94,6 +119,12 @@ int main(int argc, char** argv) {
         std::printf("  OpenMovie to first presented frame  %8.1f ms\n", openMs);
         std::printf("  paused seek, median / worst of 50   %8.1f / %.1f ms\n",
                     seeks[seeks.size() / 2], seeks.back());
+        std::printf("  step back, median / worst of 15     %8.1f / %.1f ms\n",
+                    back[back.size() / 2], back.back());
+        std::printf("  step forward, median / worst of 30  %8.1f / %.1f ms\n",
+                    forward[forward.size() / 2], forward.back());
+        std::printf("  seek within 15 frames, med. / worst %8.1f / %.1f ms\n",
+                    near[near.size() / 2], near.back());
         std::printf("  untimed playback                    %8.1f frames/s (%lld frames)\n",
                     shown / playSeconds, static_cast<long long>(shown));
         ops.CloseMovie(&ctx);

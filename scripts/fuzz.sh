@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)
 # and runs each for SECONDS (default 60), from seed corpora of generated recordings, names,
-# settings files and version texts. Corpora grow in build-fuzz/corpus/; crashes land in
-# build-fuzz/crashes/. Usage: scripts/fuzz.sh [SECONDS] [TARGET...]
+# settings files and version texts, and from the kept corpora in fuzz/corpus/. New inputs
+# gather in build-fuzz/corpus/; crashes land in build-fuzz/crashes/ and fail the run.
+# Usage: scripts/fuzz.sh [SECONDS] [TARGET...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
@@ -42,11 +43,23 @@ seed() {  # seed TARGET: the first-run corpus of a target
       printf 'VER:1.0.1\r\n' > "$dir/version" ;;
   esac
 }
+failed=0
 for t in $targets; do
   seed "$t"
+  kept=fuzz/corpus/$t
+  mkdir -p "$kept"
   echo "== $t, ${seconds}s"
+  set +e
   ASAN_OPTIONS=detect_leaks=0 "build-fuzz/fuzz/$t" -max_total_time="$seconds" -max_len=262144 \
-    -artifact_prefix=build-fuzz/crashes/$t- -print_final_stats=1 "$corpus/$t" 2>&1 |
-    grep -E "stat::number_of_executed_units|stat::peak_rss|ERROR|SUMMARY|Test unit written" || true
+    -artifact_prefix=build-fuzz/crashes/$t- -print_final_stats=1 "$corpus/$t" "$kept" \
+    > "build-fuzz/$t.log" 2>&1
+  status=$?
+  set -e
+  grep -E "stat::number_of_executed_units|stat::peak_rss|ERROR|SUMMARY|Test unit written" \
+    "build-fuzz/$t.log" || true
+  if [ "$status" -ne 0 ]; then
+    echo "fuzz: $t failed ($status); see build-fuzz/$t.log" >&2
+    failed=1
+  fi
 done
-ls build-fuzz/crashes
+exit $failed

@@ -80,14 +80,18 @@ int CPlayer::Start() {
     if (!decoder_.joinable()) {
         return kUnexpected;
     }
-    bool restart = false;
+    bool restart = false, resync = false;
     {
         std::lock_guard lock(mutex_);
         restart = shared_.atEnd;
+        resync = shared_.demuxAhead && hasAudio_;
     }
     if (restart) {
         // Played to the end: start again from the beginning, as a session does.
         Seek(0);
+    } else if (resync) {
+        // The picture was stepped through frames already decoded: the sound starts with it.
+        SeekAs(clock_.Time(), true);
     }
     clock_.Resume();
     presenter_.ClockStarted();
@@ -109,6 +113,10 @@ int CPlayer::Pause() {
 }
 
 int CPlayer::Seek(int64_t time100ns) {
+    return SeekAs(time100ns, false);
+}
+
+int CPlayer::SeekAs(int64_t time100ns, bool fromKeyFrame) {
     if (!decoder_.joinable() || state_ == kClosed || state_ == kClosing) {
         return kInvalidRequest;
     }
@@ -120,6 +128,7 @@ int CPlayer::Seek(int64_t time100ns) {
         std::lock_guard lock(mutex_);
         shared_.command = Command::kSeek;
         shared_.seekTarget = time100ns;
+        shared_.fromKeyFrame = fromKeyFrame;
         generation = ++shared_.seekGeneration;
         abort_ = true;
         shared_.atEnd = false;
@@ -175,6 +184,9 @@ void CPlayer::JoinThreads() {
 int CPlayer::Close() {
     JoinThreads();
     audio_.Close();
+    decoding_.recent.clear();
+    decoding_.recentBytes = 0;
+    decoding_.replay = 0;
     decoding_.audio.Close();
     decoding_.input.Close();
     hardwareDevice_.reset();

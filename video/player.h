@@ -9,6 +9,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -58,7 +59,9 @@ class CPlayer {
     // Plays from the current position; only when ready (5) or paused (4).
     int Start();
     int Pause();
-    // Shows the frame at `time100ns` and stays paused there; returns when it is shown.
+    // Shows the frame at `time100ns` and stays paused there; returns when it is shown. A frame
+    // among those decoded last (the group of pictures in hand) is shown without decoding again,
+    // and a target a little ahead is decoded on to without going back to a key frame.
     int Seek(int64_t time100ns);
     int SetRate(float rate);
     // Without an audio stream there is nothing to set: E_POINTER.
@@ -84,8 +87,15 @@ class CPlayer {
     // The decoder thread's side: runs on that thread only (Open and Close touch it before the
     // thread starts and after it ended).
     void DecodeLoop();
+    // The next frame in presentation order: from the recent frames while a seek replays them,
+    // else from the decoder (and kept among the recent frames).
+    bool NextFrame(VideoFrame* out);
     bool DecodeNext(VideoFrame* out);
+    // Goes to `target` through the recent frames or by decoding on when it can; false when
+    // only a seek to the key frame before it will do.
+    bool SeekInRecent(int64_t target);
     void DoSeek(int64_t target);
+    int SeekAs(int64_t time100ns, bool fromKeyFrame);
     // The end notice's thread.
     void NotifyLoop();
     void Post(uint32_t message);
@@ -111,6 +121,12 @@ class CPlayer {
     struct Decoding {
         VideoInput input;
         AudioDecoder audio;
+        // The frames decoded last, consecutive in presentation order, within kRecentFrames and
+        // kRecentBytes; `replay` is the next one NextFrame hands out again (recent.size() when
+        // none).
+        std::deque<VideoFrame> recent;
+        size_t recentBytes = 0;
+        size_t replay = 0;
     };
     Decoding decoding_;
 
@@ -122,6 +138,10 @@ class CPlayer {
         bool atEnd = false;
         bool endPending = false;  // the end notice is due
         bool quitNotifier = false;
+        bool fromKeyFrame = false;  // the pending seek decodes from the key frame
+        // A seek went through the recent frames: the demuxer, and the sound with it, is ahead
+        // of the picture, and playing starts with a seek from the key frame.
+        bool demuxAhead = false;
     };
     std::mutex mutex_;
     Shared shared_;

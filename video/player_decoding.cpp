@@ -12,6 +12,16 @@ namespace {
 
 constexpr AVRational k100ns{1, 10000000};
 constexpr auto kEndNoticeDelay = std::chrono::milliseconds(200);
+// What the recent frames may hold: 32 frames, and no more than 320 MiB (25 frames of
+// 2880 x 2880; 32 of 1440 x 1440 take 100 MiB).
+constexpr size_t kRecentFrames = 32;
+constexpr size_t kRecentBytes = 320u << 20;
+// How far ahead of the last decoded frame a seek decodes on instead of going to a key frame.
+constexpr int kDecodeOnFrames = 30;
+
+size_t FrameBytes(const VideoFrame& f) {
+    return static_cast<size_t>(f.width) * static_cast<size_t>(f.height) * 3 / 2;
+}
 
 }  // namespace
 
@@ -52,8 +62,59 @@ bool CPlayer::DecodeNext(VideoFrame* out) {
     return true;
 }
 
+bool CPlayer::NextFrame(VideoFrame* out) {
+    Decoding& d = decoding_;
+    if (d.replay < d.recent.size()) {
+        *out = d.recent[d.replay++];
+        return true;
+    }
+    if (!DecodeNext(out)) {
+        return false;
+    }
+    d.recent.push_back(*out);
+    d.recentBytes += FrameBytes(*out);
+    while ((d.recentBytes > kRecentBytes || d.recent.size() > kRecentFrames) &&
+           d.recent.size() > 1) {
+        d.recentBytes -= FrameBytes(d.recent.front());
+        d.recent.pop_front();
+    }
+    d.replay = d.recent.size();
+    return true;
+}
+
+bool CPlayer::SeekInRecent(int64_t target) {
+    Decoding& d = decoding_;
+    if (d.recent.empty() || frameDuration100ns_ <= 0 || target < d.recent.front().time100ns) {
+        return false;
+    }
+    const VideoFrame& last = d.recent.back();
+    if (target >= last.time100ns + frameDuration100ns_) {
+        // Ahead: decoding on is cheaper than going back to a key frame, for a while.
+        if (target >= last.time100ns + kDecodeOnFrames * frameDuration100ns_) {
+            return false;
+        }
+        d.replay = d.recent.size();
+    } else {
+        // The first recent frame whose interval ends after the target is the one shown.
+        size_t i = 0;
+        while (d.recent[i].time100ns + frameDuration100ns_ <= target) {
+            ++i;
+        }
+        d.replay = i;
+    }
+    audio_.Clear();
+    presenter_.Flush();
+    std::lock_guard lock(mutex_);
+    shared_.atEnd = false;
+    shared_.demuxAhead = true;
+    return true;
+}
+
 void CPlayer::DoSeek(int64_t target) {
     VideoInput& in = decoding_.input;
+    decoding_.recent.clear();
+    decoding_.recentBytes = 0;
+    decoding_.replay = 0;
     av_seek_frame(in.format.get(), in.stream,
                   av_rescale_q(target, k100ns, in.videoStream()->time_base), AVSEEK_FLAG_BACKWARD);
     avcodec_flush_buffers(in.codec.get());
@@ -62,6 +123,7 @@ void CPlayer::DoSeek(int64_t target) {
     presenter_.Flush();
     std::lock_guard lock(mutex_);
     shared_.atEnd = false;
+    shared_.demuxAhead = false;
 }
 
 void CPlayer::DecodeLoop() {
@@ -81,14 +143,17 @@ void CPlayer::DecodeLoop() {
                 shared_.command = Command::kNone;
                 skipUntil = shared_.seekTarget;
                 generation = shared_.seekGeneration;
+                const bool fromKeyFrame = shared_.fromKeyFrame;
                 abort_ = false;
                 lock.unlock();
-                DoSeek(skipUntil);
+                if (fromKeyFrame || !SeekInRecent(skipUntil)) {
+                    DoSeek(skipUntil);
+                }
                 continue;
             }
         }
         VideoFrame frame;
-        if (!DecodeNext(&frame)) {
+        if (!NextFrame(&frame)) {
             {
                 std::lock_guard lock(mutex_);
                 shared_.atEnd = true;

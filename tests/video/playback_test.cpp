@@ -337,6 +337,44 @@ TEST_F(Playback, HardwarePreferenceFallsBackToSoftwareWithoutADevice) {
 namespace tavrilo {
 namespace {
 
+TEST_F(Playback, StepsSeeksAndRatesInAnyMixShowTheFrameTheEngineReports) {
+    // Key frames every 30 frames; the sound makes playing after a step start from a key frame.
+    Open(Generate("mix.MP4", "--size 256 --seconds 4"));
+    const auto expectAt = [&](int64_t n) {
+        ASSERT_EQ(ops.SeekFrame(&ctx, n), 1);
+        EXPECT_EQ(ShownFrame(), FrameAtSeekTime(n, 333330)) << "seek " << n;
+        EXPECT_EQ(ops.GetPosition(&ctx), n) << "seek " << n;
+    };
+    // Back and forth inside one group of pictures, across its key frame, and far jumps.
+    for (int64_t n :
+         {45, 44, 43, 31, 30, 29, 28, 46, 47, 60, 75, 74, 59, 58, 110, 2, 1, 0, 3, 16, 15}) {
+        expectAt(n);
+    }
+    auto* access = dynamic_cast<FfmpegPlayerAccess*>(ctx.Player.get());
+    ASSERT_NE(access, nullptr);
+    for (int rate : {1, 2, 4}) {
+        ASSERT_EQ(ops.SetRate(&ctx, rate), 1);
+        ASSERT_EQ(ops.Play(&ctx), 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        ASSERT_EQ(ops.Pause(&ctx), 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        // Paused where it played to: the picture is the presenter's last frame, the one whose
+        // interval holds the paused clock or the next (the scheduler shows a frame up to three
+        // quarters of a frame early).
+        const int64_t shown = ShownFrame();
+        EXPECT_EQ(shown, access->presenter().lastPresentedIndex()) << "rate " << rate;
+        const int64_t at = access->clock().Time() / 333330;
+        EXPECT_GE(shown, at) << "rate " << rate;
+        EXPECT_LE(shown, at + 1) << "rate " << rate;
+        ASSERT_EQ(ops.SetRate(&ctx, 1), 1);
+        // And the steps after it: back from where playback stopped, then on.
+        const int64_t p = ops.GetPosition(&ctx);
+        for (int64_t n : {p - 1, p - 2, p - 14, p - 13, p + 1, p + 12}) {
+            expectAt(std::max<int64_t>(n, 0));
+        }
+    }
+}
+
 TEST_F(Playback, SteppingShowsTheFramesAfterTheCurrentOne) {
     Open(Generate("step.MP4", "--size 256 --seconds 2"));
     auto* access = dynamic_cast<FfmpegPlayerAccess*>(ctx.Player.get());
