@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 source bench/common.sh
 for size in 1440 2880; do
-  gen play-$size.MP4 --size $size --seconds 10 --no-audio
+  gen play-$size.MP4 --size $size --seconds 20 --no-audio
 done
 with_display "$build/bench/playback_bench" "$data/play-1440.MP4" "$data/play-2880.MP4"
 for size in 1440 2880; do

@@ -109,6 +109,7 @@ class FfmpegPlayer : public PlayerBackend, public FfmpegPlayerAccess {
 
     FramePresenter& presenter() override { return player_.presenter(); }
     PresentationClock& clock() override { return player_.clock(); }
+    CPlayer& player() override { return player_; }
     void SetHardwareDecode(bool on) { player_.SetHardwareDecode(on); }
 
   private:

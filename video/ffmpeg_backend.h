@@ -15,11 +15,14 @@ class PresentationClock;
 
 // The FFmpeg back-end's presenter and clock, for tools and tests that look past the engine
 // (statistics, the time of the last frame).
+class CPlayer;
+
 class FfmpegPlayerAccess {
   public:
     virtual ~FfmpegPlayerAccess() = default;
     virtual FramePresenter& presenter() = 0;
     virtual PresentationClock& clock() = 0;
+    virtual CPlayer& player() = 0;
 };
 
 // Builds the back-end for the engine (its PlayerFactory). The video window is the context's

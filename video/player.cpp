@@ -184,9 +184,7 @@ void CPlayer::JoinThreads() {
 int CPlayer::Close() {
     JoinThreads();
     audio_.Close();
-    decoding_.recent.clear();
-    decoding_.recentBytes = 0;
-    decoding_.replay = 0;
+    decoding_.ForgetRecent();
     decoding_.audio.Close();
     decoding_.input.Close();
     hardwareDevice_.reset();

@@ -64,6 +64,11 @@ class CPlayer {
     // and a target a little ahead is decoded on to without going back to a key frame.
     int Seek(int64_t time100ns);
     int SetRate(float rate);
+    // Playing faster than 1, frames the decoder brings too late are not drawn, and a picture
+    // that fell far behind goes on from the last key frame before the clock (on by default;
+    // off, every frame is drawn however late, as an untimed run wants).
+    void SetFrameDropping(bool on) { dropping_ = on; }
+    int64_t framesDropped() const { return dropped_.load(); }
     // Without an audio stream there is nothing to set: E_POINTER.
     int SetVolume(uint16_t volume);
     int Close();
@@ -94,6 +99,11 @@ class CPlayer {
     // Goes to `target` through the recent frames or by decoding on when it can; false when
     // only a seek to the key frame before it will do.
     bool SeekInRecent(int64_t target);
+    // Whether a decoded frame is left out to catch up with a fast clock; `run` counts the
+    // frames left out in a row.
+    bool DropLate(const VideoFrame& frame, int* run);
+    // Goes on from the last key frame at or before `time` when that lies ahead of `after`.
+    bool JumpToKeyFrame(int64_t time, int64_t after);
     void DoSeek(int64_t target);
     int SeekAs(int64_t time100ns, bool fromKeyFrame);
     // The end notice's thread.
@@ -108,6 +118,8 @@ class CPlayer {
     AudioOutput audio_;
     std::atomic<int> state_{kClosed};
     bool hardwareWanted_ = false;
+    std::atomic<bool> dropping_{true};
+    std::atomic<int64_t> dropped_{0};
 
     // What Open learned of the recording; fixed while it is open.
     av::BufferPtr hardwareDevice_;
@@ -127,6 +139,11 @@ class CPlayer {
         std::deque<VideoFrame> recent;
         size_t recentBytes = 0;
         size_t replay = 0;
+        void ForgetRecent() {
+            recent.clear();
+            recentBytes = 0;
+            replay = 0;
+        }
     };
     Decoding decoding_;
 

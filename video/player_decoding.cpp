@@ -19,6 +19,11 @@ constexpr size_t kRecentBytes = 320u << 20;
 // How far ahead of the last decoded frame a seek decodes on instead of going to a key frame.
 constexpr int kDecodeOnFrames = 30;
 
+// Fast playback: at most this many decoded frames in a row go undrawn, and a picture this far
+// behind the clock (100 ns units) goes on from a key frame.
+constexpr int kDropRun = 3;
+constexpr int64_t kBehindLimit = 5'000'000;
+
 size_t FrameBytes(const VideoFrame& f) {
     return static_cast<size_t>(f.width) * static_cast<size_t>(f.height) * 3 / 2;
 }
@@ -110,11 +115,45 @@ bool CPlayer::SeekInRecent(int64_t target) {
     return true;
 }
 
+bool CPlayer::DropLate(const VideoFrame& frame, int* run) {
+    if (!dropping_ || state_ != kStarted || clock_.rate() <= 1.0f) {
+        *run = 0;
+        return false;
+    }
+    const int64_t now = clock_.Time();
+    const int64_t late = now - frame.time100ns - frameDuration100ns_;
+    if (late > kBehindLimit && JumpToKeyFrame(now, frame.time100ns)) {
+        ++dropped_;
+        return true;
+    }
+    if (late > 0 && *run < kDropRun) {
+        ++*run;
+        ++dropped_;
+        return true;
+    }
+    *run = 0;
+    return false;
+}
+
+bool CPlayer::JumpToKeyFrame(int64_t time, int64_t after) {
+    VideoInput& in = decoding_.input;
+    AVStream* st = in.format->streams[in.stream];
+    const int i = av_index_search_timestamp(st, av_rescale_q(time, k100ns, st->time_base),
+                                            AVSEEK_FLAG_BACKWARD);
+    const AVIndexEntry* key = i >= 0 ? avformat_index_get_entry(st, i) : nullptr;
+    if (key == nullptr || av_rescale_q(key->timestamp, st->time_base, k100ns) <= after) {
+        return false;  // no key frame between the picture and the clock: decode on
+    }
+    av_seek_frame(in.format.get(), in.stream, key->timestamp, AVSEEK_FLAG_BACKWARD);
+    avcodec_flush_buffers(in.codec.get());
+    decoding_.audio.Flush();  // no sound plays away from rate 1
+    decoding_.ForgetRecent();
+    return true;
+}
+
 void CPlayer::DoSeek(int64_t target) {
     VideoInput& in = decoding_.input;
-    decoding_.recent.clear();
-    decoding_.recentBytes = 0;
-    decoding_.replay = 0;
+    decoding_.ForgetRecent();
     av_seek_frame(in.format.get(), in.stream,
                   av_rescale_q(target, k100ns, in.videoStream()->time_base), AVSEEK_FLAG_BACKWARD);
     avcodec_flush_buffers(in.codec.get());
@@ -130,6 +169,7 @@ void CPlayer::DecodeLoop() {
     int64_t skipUntil = -1;  // frames that end before this time are not shown (exact seeks)
     int64_t generation = 0;  // the seek whose first frame is awaited
     bool announceReady = true;
+    int dropRun = 0;
     for (;;) {
         {
             std::unique_lock lock(mutex_);
@@ -158,6 +198,7 @@ void CPlayer::DecodeLoop() {
                 std::lock_guard lock(mutex_);
                 shared_.atEnd = true;
             }
+            shownCv_.notify_all();  // a seek waiting for a frame past the end returns
             presenter_.EndOfStream([this] {
                 clock_.Pause();
                 state_ = kStopped;
@@ -172,6 +213,9 @@ void CPlayer::DecodeLoop() {
             continue;
         }
         skipUntil = -1;
+        if (DropLate(frame, &dropRun)) {
+            continue;
+        }
         if (!presenter_.Deliver(frame, abort_)) {
             continue;  // cut short: a seek or the end is waiting
         }

@@ -99,8 +99,11 @@ void CControllerDlg::Stop() {
 }
 
 bool CControllerDlg::event(QEvent* e) {
-    const auto* m = static_cast<const AppMessage*>(e);
-    switch (MessageOf(e)) {
+    const AppMessage* m = AsAppMessage(e);
+    if (m == nullptr) {
+        return QWidget::event(e);
+    }
+    switch (m->message()) {
         case UWM_PAD_PRESS:
             Press(static_cast<int>(m->lParam));
             return true;

@@ -1,5 +1,6 @@
 #include "ui/main/c_movie_static.h"
 
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -97,9 +98,12 @@ bool CMovieStatic::event(QEvent* e) {
         default:
             return true;  // UWM_SESSION_PAUSED and the rest: nothing to do
     }
-    if (e->type() == QEvent::ContextMenu ||
-        (e->type() == QEvent::MouseButtonPress &&
-         static_cast<QMouseEvent*>(e)->button() == Qt::RightButton)) {
+    if (e->type() == QEvent::ContextMenu) {
+        host_.OnViewContextMenu(static_cast<QContextMenuEvent*>(e)->globalPos());
+        return true;
+    }
+    if (e->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(e)->button() == Qt::RightButton) {
         host_.OnViewContextMenu(static_cast<QMouseEvent*>(e)->globalPosition().toPoint());
         return true;
     }

@@ -21,8 +21,11 @@
 namespace tavrilo {
 
 bool CquovelDlg::event(QEvent* e) {
-    const auto* m = static_cast<const AppMessage*>(e);
-    switch (MessageOf(e)) {
+    const AppMessage* m = AsAppMessage(e);
+    if (m == nullptr) {
+        return QDialog::event(e);
+    }
+    switch (m->message()) {
         case UWM_INIT_DONE:
             OnInitDone();
             return true;
@@ -39,7 +42,7 @@ bool CquovelDlg::event(QEvent* e) {
             return true;
         case UWM_GSENSOR_LCLICK:
         case UWM_GSENSOR_RCLICK:
-            JumpToEvent(MessageOf(e) == UWM_GSENSOR_RCLICK);
+            JumpToEvent(m->message() == UWM_GSENSOR_RCLICK);
             return true;
         case UWM_INFO_TOGGLE: {
             // The trip panel's three buttons switch event classes 0..2 in the graph and on the map.

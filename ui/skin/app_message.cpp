@@ -14,6 +14,10 @@ uint32_t MessageOf(const QEvent* event) {
                : 0;
 }
 
+const AppMessage* AsAppMessage(const QEvent* event) {
+    return MessageOf(event) != 0 ? static_cast<const AppMessage*>(event) : nullptr;
+}
+
 void PostAppMessage(QObject* target, uint32_t message, intptr_t wParam, intptr_t lParam) {
     if (target != nullptr) {
         QCoreApplication::postEvent(target, new AppMessage(message, wParam, lParam));

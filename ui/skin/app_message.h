@@ -29,6 +29,8 @@ class AppMessage : public QEvent {
 
 // The message an event carries, or 0 when it is no private message.
 uint32_t MessageOf(const QEvent* event);
+// The event as a private message, or null when it is none.
+const AppMessage* AsAppMessage(const QEvent* event);
 
 // Posts a message to `target` (ignored when null); safe from any thread.
 void PostAppMessage(QObject* target, uint32_t message, intptr_t wParam = 0, intptr_t lParam = 0);
