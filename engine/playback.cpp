@@ -156,8 +156,8 @@ int SeekFrame(EngineContext* ctx, int64_t frame) {
     }
     const auto position =
         static_cast<int64_t>(ctx->FrameDurationMs * static_cast<float>(frame) * 10000.0f);
+    // The seek returns once its frame is drawn: no second drawing of it.
     player->SeekTo(position);
-    player->Repaint();
     return 1;
 }
 

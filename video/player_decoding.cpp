@@ -1,6 +1,7 @@
 // The player's decoder thread (reading, decoding, exact seeks, handing frames to the presenter)
 // and the thread that sends the end notice.
 
+#include <algorithm>
 #include <chrono>
 
 #include "video/av_frames.h"
@@ -18,6 +19,8 @@ constexpr size_t kRecentFrames = 32;
 constexpr size_t kRecentBytes = 320u << 20;
 // How far ahead of the last decoded frame a seek decodes on instead of going to a key frame.
 constexpr int kDecodeOnFrames = 30;
+// How many frames before its target a seek backwards decodes (and keeps).
+constexpr int kBackFillFrames = 16;
 
 // Fast playback: at most this many decoded frames in a row go undrawn, and a picture this far
 // behind the clock (100 ns units) goes on from a key frame.
@@ -153,9 +156,14 @@ bool CPlayer::JumpToKeyFrame(int64_t time, int64_t after) {
 
 void CPlayer::DoSeek(int64_t target) {
     VideoInput& in = decoding_.input;
+    // Going back (stepping back over a key frame): decoding starts early enough for the
+    // frames before the target to be among the recent ones, so the next steps back are quick.
+    const bool back = !decoding_.recent.empty() && target < decoding_.recent.front().time100ns;
+    const int64_t from =
+        back ? std::max<int64_t>(0, target - kBackFillFrames * frameDuration100ns_) : target;
     decoding_.ForgetRecent();
     av_seek_frame(in.format.get(), in.stream,
-                  av_rescale_q(target, k100ns, in.videoStream()->time_base), AVSEEK_FLAG_BACKWARD);
+                  av_rescale_q(from, k100ns, in.videoStream()->time_base), AVSEEK_FLAG_BACKWARD);
     avcodec_flush_buffers(in.codec.get());
     decoding_.audio.Flush();
     audio_.Clear();
