@@ -9,9 +9,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=${*:-fuzz_box_tree fuzz_track fuzz_names fuzz_ini fuzz_json_version}
-if ! command -v clang++ >/dev/null || [ ! -d /usr/lib/llvm-14/lib/clang ]; then
-  apt-get install -y -q clang libclang-rt-14-dev >/dev/null
-fi
+bash scripts/setup.sh  # clang and its libFuzzer runtime among the rest
 # The generator comes from the normal build.
 [ -x build/tools/tavrilo-gen ] || { cmake -S . -B build -G Ninja >/dev/null; cmake --build build --target tavrilo-gen >/dev/null; }
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -5,8 +5,8 @@
 set -euo pipefail
 
 packages=(
-  # toolchain
-  build-essential cmake ninja-build pkg-config clang-format git
+  # toolchain (clang with its sanitiser runtimes builds the fuzz targets)
+  build-essential cmake ninja-build pkg-config clang-format git clang libclang-rt-14-dev
   # tests
   googletest libgtest-dev libgmock-dev nlohmann-json3-dev python3 python3-gpxpy
   # Qt 6

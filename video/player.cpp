@@ -1,5 +1,7 @@
 #include "video/player.h"
 
+#include <future>
+
 #include <chrono>
 
 #include "video/hardware_decode.h"
@@ -43,7 +45,18 @@ bool CPlayer::Open(const std::string& path, std::string* error) {
             hardwareDevice_ = SetUpHardwareDecoding(codec, decoder);
         }
     };
-    if (!OpenVideoInput(path, &in, &err, setUp)) {
+    // The file is opened and its streams read while the drawing context is made here: the
+    // two are the bulk of an opening and need nothing of each other.
+    std::future<bool> input = std::async(std::launch::async, [&] {
+        return OpenVideoInput(path, &in, &err, setUp);
+    });
+    const bool drawing = presenter_.Initialize(&clock_, videoWindow_);
+    if (!input.get()) {
+        Close();
+        return false;
+    }
+    if (!drawing) {
+        err = "no OpenGL 3.3 context to draw with";
         Close();
         return false;
     }
@@ -56,11 +69,6 @@ bool CPlayer::Open(const std::string& path, std::string* error) {
                                       : av_rescale(in.format->duration, 10, 1);
     frameDuration100ns_ = frames > 0 ? duration100ns_ / frames : 333333;
     state_ = kReady;
-    if (!presenter_.Initialize(&clock_, videoWindow_)) {
-        err = "no OpenGL 3.3 context to draw with";
-        Close();
-        return false;
-    }
     const AVRational rate = st->avg_frame_rate.num > 0 ? st->avg_frame_rate : AVRational{30, 1};
     presenter_.SetMediaType(width_, height_, rate.num, rate.den);
     clock_.SetTime(0);

@@ -3,14 +3,41 @@
 #include <QCoreApplication>
 #include <QThread>
 #include <QWindow>
+#include <mutex>
 
 namespace tavrilo {
+namespace {
+
+// The drawing context of a closed recording, with its off-screen surface, kept for the next
+// one: making a context is the slowest step of an opening on a software renderer. It lives on
+// the GUI thread and is left to the end of the process on purpose (a context must not be
+// destroyed after the application object it was made under).
+struct ParkedContext {
+    std::mutex mutex;
+    std::unique_ptr<QOpenGLContext> context;
+    std::unique_ptr<QOffscreenSurface> surface;
+};
+
+ParkedContext& Parked() {
+    static auto* parked = new ParkedContext;
+    return *parked;
+}
+
+}  // namespace
 
 GLPresentEngine::GLPresentEngine() = default;
 
 GLPresentEngine::~GLPresentEngine() {
     if (context_ && context_->thread() == QThread::currentThread()) {
         Release();
+        if (!lost_ && context_->isValid() && surface_) {
+            ParkedContext& parked = Parked();
+            std::lock_guard lock(parked.mutex);
+            if (!parked.context) {
+                parked.context = std::move(context_);
+                parked.surface = std::move(surface_);
+            }
+        }
     }
 }
 
@@ -38,11 +65,21 @@ bool GLPresentEngine::Initialize() {
     format.setProfile(QSurfaceFormat::CoreProfile);
     format.setDepthBufferSize(24);
     format.setStencilBufferSize(8);
-    context_ = std::make_unique<QOpenGLContext>();
-    context_->setFormat(format);
-    if (!context_->create()) {
-        context_.reset();
-        return false;
+    {
+        ParkedContext& parked = Parked();
+        std::lock_guard lock(parked.mutex);
+        if (parked.context && parked.context->thread() == QThread::currentThread()) {
+            context_ = std::move(parked.context);
+            surface_ = std::move(parked.surface);
+        }
+    }
+    if (!context_) {
+        context_ = std::make_unique<QOpenGLContext>();
+        context_->setFormat(format);
+        if (!context_->create()) {
+            context_.reset();
+            return false;
+        }
     }
     if (!surface_) {
         surface_ = std::make_unique<QOffscreenSurface>();
