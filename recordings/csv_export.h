@@ -40,8 +40,7 @@ struct CsvExport {
 
 // Writes the CSV for `list` into options.folder. The file appears only when complete; a
 // cancelled or failed export leaves nothing behind; a listed recording whose file is gone
-// (a pulled card) fails it. `path` gets the file written (or the one
-// that already exists).
+// (a pulled card) fails it. `path` gets the file written (or the one that already exists).
 CsvResult ExportCsv(const RecordingList& list, const CameraReader& readCamera,
                     const CsvExport& options, std::string* path, std::string* error);
 

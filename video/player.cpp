@@ -1,8 +1,7 @@
 #include "video/player.h"
 
-#include <future>
-
 #include <chrono>
+#include <future>
 
 #include "video/hardware_decode.h"
 
@@ -47,9 +46,8 @@ bool CPlayer::Open(const std::string& path, std::string* error) {
     };
     // The file is opened and its streams read while the drawing context is made here: the
     // two are the bulk of an opening and need nothing of each other.
-    std::future<bool> input = std::async(std::launch::async, [&] {
-        return OpenVideoInput(path, &in, &err, setUp);
-    });
+    std::future<bool> input =
+        std::async(std::launch::async, [&] { return OpenVideoInput(path, &in, &err, setUp); });
     const bool drawing = presenter_.Initialize(&clock_, videoWindow_);
     if (!input.get()) {
         Close();

@@ -104,6 +104,9 @@ class CPlayer {
     bool DropLate(const VideoFrame& frame, int* run);
     // Goes on from the last key frame at or before `time` when that lies ahead of `after`.
     bool JumpToKeyFrame(int64_t time, int64_t after);
+    // Decoding goes on from the key frame at or before `streamTime` (the stream's time base),
+    // with the recent frames and the sound decoder's state dropped.
+    void RestartDecodingAt(int64_t streamTime);
     void DoSeek(int64_t target);
     int SeekAs(int64_t time100ns, bool fromKeyFrame);
     // The end notice's thread.

@@ -147,11 +147,16 @@ bool CPlayer::JumpToKeyFrame(int64_t time, int64_t after) {
     if (key == nullptr || av_rescale_q(key->timestamp, st->time_base, k100ns) <= after) {
         return false;  // no key frame between the picture and the clock: decode on
     }
-    av_seek_frame(in.format.get(), in.stream, key->timestamp, AVSEEK_FLAG_BACKWARD);
-    avcodec_flush_buffers(in.codec.get());
-    decoding_.audio.Flush();  // no sound plays away from rate 1
-    decoding_.ForgetRecent();
+    RestartDecodingAt(key->timestamp);  // no sound plays away from rate 1: none to clear
     return true;
+}
+
+void CPlayer::RestartDecodingAt(int64_t streamTime) {
+    VideoInput& in = decoding_.input;
+    decoding_.ForgetRecent();
+    av_seek_frame(in.format.get(), in.stream, streamTime, AVSEEK_FLAG_BACKWARD);
+    avcodec_flush_buffers(in.codec.get());
+    decoding_.audio.Flush();
 }
 
 void CPlayer::DoSeek(int64_t target) {
@@ -161,11 +166,7 @@ void CPlayer::DoSeek(int64_t target) {
     const bool back = !decoding_.recent.empty() && target < decoding_.recent.front().time100ns;
     const int64_t from =
         back ? std::max<int64_t>(0, target - kBackFillFrames * frameDuration100ns_) : target;
-    decoding_.ForgetRecent();
-    av_seek_frame(in.format.get(), in.stream,
-                  av_rescale_q(from, k100ns, in.videoStream()->time_base), AVSEEK_FLAG_BACKWARD);
-    avcodec_flush_buffers(in.codec.get());
-    decoding_.audio.Flush();
+    RestartDecodingAt(av_rescale_q(from, k100ns, in.videoStream()->time_base));
     audio_.Clear();
     presenter_.Flush();
     std::lock_guard lock(mutex_);

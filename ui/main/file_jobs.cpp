@@ -141,9 +141,9 @@ void CquovelDlg::OnJobDone() {
     }
     job_.running = false;
     const bool announced = job_.announce.exchange(false);
-    if (job_.sourceLost && !announced && job_.lostMessage >= 0) {
-        int none = -1;
-        job_.failure.compare_exchange_strong(none, job_.lostMessage);
+    // The job's thread has ended: its own failure, if any, stands before the loss.
+    if (job_.sourceLost && !announced && job_.lostMessage >= 0 && job_.failure < 0) {
+        job_.failure = job_.lostMessage;
     }
     if (announced && job_.succeeded) {
         job_.succeeded();
