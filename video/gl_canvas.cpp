@@ -121,7 +121,7 @@ void GlCanvas::Release() {
         glDeleteRenderbuffers(1, &depthStencil_);
         fbo_ = colour_ = depthStencil_ = 0;
     }
-    frameWidth_ = frameHeight_ = targetWidth_ = targetHeight_ = 0;
+    Forget();
 }
 
 void GlCanvas::Forget() {
@@ -129,6 +129,9 @@ void GlCanvas::Forget() {
     planeTextures_ = {};
     fbo_ = colour_ = depthStencil_ = 0;
     frameWidth_ = frameHeight_ = targetWidth_ = targetHeight_ = 0;
+    uploaded_.reset();
+    uploadedIndex_ = -1;
+    destination_ = {};
 }
 
 bool GlCanvas::ResizeTarget(int width, int height) {
@@ -157,9 +160,42 @@ bool GlCanvas::ResizeTarget(int width, int height) {
     return complete;
 }
 
+void GlCanvas::DrawIntoTarget() {
+    destination_ = {};
+}
+
+void GlCanvas::DrawIntoWindow(GLuint framebuffer, int width, int height, const QRect& picture) {
+    destination_ = {framebuffer, true, width, height, picture};
+}
+
+bool GlCanvas::HasDepthAndStencil(GLuint framebuffer) {
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    // The window's own framebuffer names its buffers, an object its attachment points.
+    const GLenum depthAt = framebuffer == 0 ? GL_DEPTH : GL_DEPTH_ATTACHMENT;
+    const GLenum stencilAt = framebuffer == 0 ? GL_STENCIL : GL_STENCIL_ATTACHMENT;
+    GLint type = GL_NONE, depth = 0, stencil = 0;
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, depthAt,
+                                          GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &type);
+    if (type != GL_NONE) {
+        glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, depthAt,
+                                              GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE, &depth);
+        glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, stencilAt,
+                                              GL_FRAMEBUFFER_ATTACHMENT_STENCIL_SIZE, &stencil);
+    }
+    glGetError();  // a framebuffer without the buffer may report an enum error
+    return depth > 0 && stencil > 0;
+}
+
 bool GlCanvas::UploadFrame(const VideoFrame& f) {
     if (program_ == 0 || f.width <= 0 || f.height <= 0 || f.planes[0] == nullptr) {
         return false;
+    }
+    // The same buffer (one control block, still alive) holds the same picture.
+    const bool sameBuffer = f.owner && !uploaded_.expired() && !uploaded_.owner_before(f.owner) &&
+                            !f.owner.owner_before(uploaded_);
+    if (sameBuffer && f.index == uploadedIndex_ && f.width == frameWidth_ &&
+        f.height == frameHeight_) {
+        return true;
     }
     const int widths[3] = {f.width, (f.width + 1) / 2, (f.width + 1) / 2};
     const int heights[3] = {f.height, (f.height + 1) / 2, (f.height + 1) / 2};
@@ -180,6 +216,8 @@ bool GlCanvas::UploadFrame(const VideoFrame& f) {
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     frameWidth_ = f.width;
     frameHeight_ = f.height;
+    uploaded_ = f.owner;
+    uploadedIndex_ = f.index;
     fullRange_ = f.fullRange;
     bt709_ = f.bt709;
     return true;
@@ -245,11 +283,26 @@ void GlCanvas::SetTransforms(const Mat4& view, const Mat4& projection, const Mat
     glUniformMatrix4fv(worldAt_, 1, GL_FALSE, world.data());
 }
 
-void GlCanvas::BeginFrame() {
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
-    glViewport(0, 0, targetWidth_, targetHeight_);
+void GlCanvas::BeginFrame(bool layered) {
+    if (destination_.window) {
+        const Destination& d = destination_;
+        glBindFramebuffer(GL_FRAMEBUFFER, d.framebuffer);
+        // Window rows count from the bottom.
+        glViewport(d.picture.left(), d.height - d.picture.top() - d.picture.height(),
+                   d.picture.width(), d.picture.height());
+    } else {
+        glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+        glViewport(0, 0, targetWidth_, targetHeight_);
+    }
     glDisable(GL_CULL_FACE);
     glDisable(GL_BLEND);
+    glClearColor(0, 0, 0, 1);
+    if (!layered) {
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_STENCIL_TEST);
+        glClear(GL_COLOR_BUFFER_BIT);
+        return;
+    }
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_TRUE);
     glDepthFunc(GL_LEQUAL);
@@ -257,7 +310,6 @@ void GlCanvas::BeginFrame() {
     glStencilMask(0xFF);
     glStencilFunc(GL_EQUAL, 0, 0xFF);
     glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
-    glClearColor(0, 0, 0, 1);
     glClearDepth(1.0);
     glClearStencil(0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QOpenGLFunctions_3_3_Core>
+#include <QRect>
 #include <cstdint>
 #include <vector>
 
@@ -32,7 +33,16 @@ class GlCanvas : protected QOpenGLFunctions_3_3_Core {
     int targetWidth() const { return targetWidth_; }
     int targetHeight() const { return targetHeight_; }
 
-    // The frame's planes, uploaded once per frame; textures follow the frame's size.
+    // Where BeginFrame and the draws after it go: the render target above, or the rectangle
+    // `picture` (rows from the top) of a `width` x `height` window framebuffer, whose colour,
+    // depth and stencil must all be there.
+    void DrawIntoTarget();
+    void DrawIntoWindow(GLuint framebuffer, int width, int height, const QRect& picture);
+    // Whether `framebuffer` (0: the window the context is current on) has depth and stencil.
+    bool HasDepthAndStencil(GLuint framebuffer);
+
+    // The frame's planes; textures follow the frame's size. The frame uploaded last is not
+    // copied again.
     bool UploadFrame(const VideoFrame& frame);
     bool hasFrame() const { return frameWidth_ > 0; }
 
@@ -47,10 +57,10 @@ class GlCanvas : protected QOpenGLFunctions_3_3_Core {
     // The camera and world transforms of the next draws (row-major, row vectors).
     void SetTransforms(const Mat4& view, const Mat4& projection, const Mat4& world);
 
-    // Clears colour to opaque black, depth to 1 and stencil to 0, and sets the fixed state:
-    // depth test, no culling, no blending, and a stencil test that lets each pixel be written
-    // once.
-    void BeginFrame();
+    // Clears colour to opaque black (a window: all of it) and sets the fixed state: no culling,
+    // no blending. `layered` (meshes that overlap themselves) adds the depth test and a stencil
+    // test that lets each pixel be written once, with depth cleared to 1 and stencil to 0.
+    void BeginFrame(bool layered);
     void Draw(const Mesh& mesh);
 
     // Copies the render target, scaled, into (x0, y0)-(x1, y1) of framebuffer `target`
@@ -73,6 +83,14 @@ class GlCanvas : protected QOpenGLFunctions_3_3_Core {
     std::array<GLuint, 3> planeTextures_{};
     int frameWidth_ = 0, frameHeight_ = 0;
     bool fullRange_ = false, bt709_ = false;
+    std::weak_ptr<void> uploaded_;  // the buffer the planes came from
+    int64_t uploadedIndex_ = -1;
+    struct Destination {
+        GLuint framebuffer = 0;  // 0 with `window` false: the render target
+        bool window = false;
+        int width = 0, height = 0;
+        QRect picture;
+    } destination_;
     GLuint fbo_ = 0, colour_ = 0, depthStencil_ = 0;
     int targetWidth_ = 0, targetHeight_ = 0;
 };

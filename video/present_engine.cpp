@@ -25,6 +25,15 @@ ParkedContext& Parked() {
 
 }  // namespace
 
+QSurfaceFormat VideoSurfaceFormat() {
+    QSurfaceFormat format;
+    format.setVersion(3, 3);
+    format.setProfile(QSurfaceFormat::CoreProfile);
+    format.setDepthBufferSize(24);
+    format.setStencilBufferSize(8);
+    return format;
+}
+
 GLPresentEngine::GLPresentEngine() = default;
 
 GLPresentEngine::~GLPresentEngine() {
@@ -60,11 +69,6 @@ void GLPresentEngine::Release() {
 }
 
 bool GLPresentEngine::Initialize() {
-    QSurfaceFormat format;
-    format.setVersion(3, 3);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    format.setDepthBufferSize(24);
-    format.setStencilBufferSize(8);
     {
         ParkedContext& parked = Parked();
         std::lock_guard lock(parked.mutex);
@@ -75,7 +79,7 @@ bool GLPresentEngine::Initialize() {
     }
     if (!context_) {
         context_ = std::make_unique<QOpenGLContext>();
-        context_->setFormat(format);
+        context_->setFormat(VideoSurfaceFormat());
         if (!context_->create()) {
             context_.reset();
             return false;
@@ -135,10 +139,16 @@ int GLPresentEngine::PresentFrame(const VideoFrame* frame) {
         Rebuild();
         return kOk;
     }
-    context_->makeCurrent(surface_.get());
     lost_ = false;
+    if (DrawIntoWindow()) {
+        targetStale_ = true;
+        return kOk;
+    }
+    context_->makeCurrent(surface_.get());
     model_.DrawFrame(&canvas_, last_.owner ? &last_ : nullptr);
+    targetStale_ = false;
     if (window_ != nullptr && window_->isExposed() && context_->makeCurrent(window_)) {
+        // A window without depth and stencil gets a copy of the render target.
         const qreal scale = window_->devicePixelRatio();
         const int w = static_cast<int>(window_->width() * scale);
         const int h = static_cast<int>(window_->height() * scale);
@@ -151,12 +161,43 @@ int GLPresentEngine::PresentFrame(const VideoFrame* frame) {
     return kOk;
 }
 
+bool GLPresentEngine::DrawIntoWindow() {
+    if (window_ == nullptr || !window_->isExposed() || !context_->makeCurrent(window_)) {
+        return false;
+    }
+    if (!WindowHasDepthStencil()) {
+        return false;
+    }
+    const qreal scale = window_->devicePixelRatio();
+    const int w = static_cast<int>(window_->width() * scale);
+    const int h = static_cast<int>(window_->height() * scale);
+    const QRect r = destination_.isEmpty() ? QRect(0, 0, w, h) : destination_;
+    canvas_.DrawIntoWindow(context_->defaultFramebufferObject(), w, h, r);
+    model_.DrawFrame(&canvas_, last_.owner ? &last_ : nullptr);
+    canvas_.DrawIntoTarget();
+    context_->swapBuffers(window_);
+    context_->makeCurrent(surface_.get());
+    return true;
+}
+
+bool GLPresentEngine::WindowHasDepthStencil() {
+    if (checkedWindow_ != window_) {
+        checkedWindow_ = window_;
+        windowDrawable_ = canvas_.HasDepthAndStencil(context_->defaultFramebufferObject());
+    }
+    return windowDrawable_;
+}
+
 QImage GLPresentEngine::GrabImage() {
     if (lost_ || !MakeCurrent()) {
         QImage black(std::max(targetWidth_, 1), std::max(targetHeight_, 1), QImage::Format_RGB32);
         black.fill(Qt::black);
         lost_ = false;
         return black;
+    }
+    if (targetStale_) {
+        model_.DrawFrame(&canvas_, last_.owner ? &last_ : nullptr);
+        targetStale_ = false;
     }
     return canvas_.ReadTarget().convertToFormat(QImage::Format_RGB32);
 }

@@ -20,6 +20,10 @@ class QWindow;
 
 namespace tavrilo {
 
+// The format of the drawing context and of the windows it draws into: OpenGL 3.3 core with
+// depth and stencil, so that a window can be drawn into directly.
+QSurfaceFormat VideoSurfaceFormat();
+
 class GLPresentEngine {
   public:
     GLPresentEngine();
@@ -45,14 +49,16 @@ class GLPresentEngine {
     // The size of the picture drawn (the video window, or a capture size).
     bool SetTargetSize(int width, int height);
 
-    // Draws `frame` (or repeats the last one when null). Always reports success: a lost
-    // context paints the picture black and is rebuilt on the next call.
+    // Draws `frame` (or repeats the last one when null) into the window's rectangle, or into
+    // the render target without a window. Always reports success: a lost context paints the
+    // picture black and is rebuilt on the next call.
     int PresentFrame(const VideoFrame* frame);
 
     // Waits for the GPU to finish drawing (benchmarks).
     void Finish() { canvas_.Finish(); }
 
-    // The picture last drawn, as a top-down RGB image of the target size.
+    // The picture last drawn, as a top-down RGB image of the target size (drawn into the
+    // render target here when it went to the window).
     QImage GrabImage();
 
     CSphereModel& model() { return model_; }
@@ -65,6 +71,10 @@ class GLPresentEngine {
     bool Rebuild();
     // Makes the context current on the calling thread (the one that draws).
     bool MakeCurrent();
+    // Draws the last frame straight into the window; false where the window cannot take it.
+    bool DrawIntoWindow();
+    // Whether the window's framebuffer (the context current on it) has depth and stencil.
+    bool WindowHasDepthStencil();
 
     std::unique_ptr<QOpenGLContext> context_;
     std::unique_ptr<QOffscreenSurface> surface_;
@@ -75,7 +85,10 @@ class GLPresentEngine {
     int targetWidth_ = 0, targetHeight_ = 0;
     VideoFrame last_;
     bool lost_ = false;
+    bool targetStale_ = false;  // the last frame went to the window only
     QWindow* window_ = nullptr;
+    QWindow* checkedWindow_ = nullptr;  // the window whose framebuffer was looked at
+    bool windowDrawable_ = false;
     QRect destination_;
 };
 

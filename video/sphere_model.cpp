@@ -130,11 +130,12 @@ int CSphereModel::DrawFrame(GlCanvas* canvas, const VideoFrame* frame) {
     if (!created_ || canvas == nullptr) {
         return kOk;
     }
-    canvas->BeginFrame();
+    const bool flat = s.viewMode == VIEW_FLAT || s.viewMode == VIEW_FLAT_FIXED;
+    // The flat screen's cells never overlap: it needs no depth and no stencil.
+    canvas->BeginFrame(!flat);
     if (frame == nullptr) {
         return kOk;  // black
     }
-    const bool flat = s.viewMode == VIEW_FLAT || s.viewMode == VIEW_FLAT_FIXED;
     // A frame that cannot be copied ends the sphere and panorama drawing; the flat screen
     // keeps showing the previous one.
     if (!canvas->UploadFrame(*frame) && (!flat || !canvas->hasFrame())) {

@@ -14,6 +14,7 @@
 #include "video/ffmpeg_backend.h"
 #include "video/frame_presenter.h"
 #include "video/player.h"
+#include "video/present_engine.h"
 #include "video/view_control.h"
 
 namespace {
@@ -34,10 +35,7 @@ class PlayWindow : public QWindow, public MessageTarget, public ViewTarget {
     PlayWindow(int view, int rate, long long seek, bool stats)
         : view_(view), rate_(rate), seek_(seek), stats_(stats) {
         setSurfaceType(QWindow::OpenGLSurface);
-        QSurfaceFormat format;
-        format.setVersion(3, 3);
-        format.setProfile(QSurfaceFormat::CoreProfile);
-        setFormat(format);
+        setFormat(VideoSurfaceFormat());
         resize(722, 406);
         setTitle("tavrilo-play");
     }

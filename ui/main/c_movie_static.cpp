@@ -12,16 +12,14 @@
 #include "ui/skin/app_message.h"
 #include "ui/skin/c_resource_image.h"
 #include "video/player.h"
+#include "video/present_engine.h"
 
 namespace tavrilo {
 
 CMovieStatic::CMovieStatic(EngineContext& ctx, MovieViewHost& host, CMoment& moment)
     : ctx_(ctx), ops_(GetEngineOps()), host_(host), moment_(moment) {
     setSurfaceType(QWindow::OpenGLSurface);
-    QSurfaceFormat format;
-    format.setVersion(3, 3);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    setFormat(format);
+    setFormat(VideoSurfaceFormat());
     singleClick_.setSingleShot(true);
     connect(&singleClick_, &QTimer::timeout, this, [this] { OnSingleClickTimer(); });
     guard_.setInterval(500);
