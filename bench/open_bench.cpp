@@ -1,20 +1,26 @@
-// The time from a click on a recording in the file manager's list to its first frame on show,
-// in the real main window on a generated card: the 500 ms settle, the player's opening, the
-// track prefetched and loaded, the views set up. Prints each opening and the median.
+// The time from a click on a recording in the file manager's list to its first frame drawn in
+// the real main window on a generated card (the 500 ms settle, then the player's opening), and
+// to the end of the opening (the track prefetched and loaded, the views set up); then the CPU
+// the window uses while it plays. Prints each opening, the medians and the CPU.
 //
 // Usage: open_bench CARD_DIR [openings]
 
+#include <sys/resource.h>
 #include <QApplication>
 #include <QDir>
 #include <QTest>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "files/c_filer_container_dlg.h"
 #include "ui/main/c_quovel_dlg.h"
+#include "ui/skin/c_skin_button.h"
+#include "video/ffmpeg_backend.h"
+#include "video/frame_presenter.h"
 
 using namespace tavrilo;
 
@@ -25,10 +31,23 @@ class NoDrives : public DriveSource {
     std::vector<Volume> Volumes() const override { return {}; }
 };
 
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+double CpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
 bool WaitFor(const std::function<bool()>& done) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const auto until = Clock::now() + std::chrono::seconds(60);
     while (!done()) {
-        if (std::chrono::steady_clock::now() > until) {
+        if (Clock::now() > until) {
             return false;
         }
         QApplication::processEvents(QEventLoop::AllEvents, 1);
@@ -71,22 +90,62 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the card needs two recordings at least\n");
         return 1;
     }
-    std::vector<double> ms;
+    // The first frame: the new player's presenter has drawn it into the window (the time it
+    // was drawn, not the time this loop saw it). The opening is over when the track is out and
+    // the panels follow.
+    const auto firstFrame = [&](int started) -> std::optional<Clock::time_point> {
+        if (window.openingsStarted() <= started) {
+            return std::nullopt;
+        }
+        auto* access = dynamic_cast<FfmpegPlayerAccess*>(window.engine().Player.get());
+        if (access == nullptr || access->presenter().framesPresented() < 1) {
+            return std::nullopt;
+        }
+        return access->presenter().lastPresentTime();
+    };
+    std::vector<double> frameMs, overMs;
     for (int i = 1; i <= openings; ++i) {
-        const auto start = std::chrono::steady_clock::now();
+        const int started = window.openingsStarted();
+        const auto start = Clock::now();
         window.fileManager()->SelectRow(i % rows);
-        if (!WaitFor(shown)) {
+        std::optional<Clock::time_point> drawn;
+        // The first time seen is the first frame's: later draws (the views set up) come after
+        // this loop has seen it.
+        if (!WaitFor([&] { return (drawn = firstFrame(started)).has_value(); }) ||
+            !WaitFor(shown)) {
             std::fprintf(stderr, "opening %d did not finish\n", i);
             return 1;
         }
-        ms.push_back(
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                .count());
-        std::printf("opening %d: %7.1f ms\n", i, ms.back());
+        frameMs.push_back(Ms(*drawn - start));
+        overMs.push_back(Ms(Clock::now() - start));
+        std::printf("opening %d: first frame %7.1f ms, opening over %7.1f ms\n", i, frameMs.back(),
+                    overMs.back());
     }
-    std::sort(ms.begin(), ms.end());
-    std::printf("click to first frame, median of %d: %.1f ms (of which 500 ms is the settle)\n",
-                openings, ms[ms.size() / 2]);
+    std::sort(frameMs.begin(), frameMs.end());
+    std::sort(overMs.begin(), overMs.end());
+    const double median = frameMs[frameMs.size() / 2];
+    std::printf(
+        "click to first frame, median of %d: %.1f ms = the 500 ms settle + %.1f ms "
+        "(target: + 150 ms)\n",
+        openings, median, median - 500);
+    std::printf("click to the opening's end (track, panels, map), median: %.1f ms\n",
+                overMs[overMs.size() / 2]);
+
+    // Playing in the window: the position ticks move the seek bar, the panels and the map's
+    // marker with the picture. The CPU time is this process's (the map's web pages render in
+    // processes of their own, not counted).
+    QTest::mouseClick(window.barButton(2), Qt::LeftButton);
+    const auto playing = [&] { return window.engine().PlayState == MovieState::kPlaying; };
+    if (!WaitFor(playing)) {
+        std::fprintf(stderr, "play did not start\n");
+        return 1;
+    }
+    const double cpu0 = CpuSeconds();
+    const auto p0 = Clock::now();
+    WaitFor([&] { return Clock::now() - p0 > std::chrono::seconds(8) || !playing(); });
+    const double wall = Ms(Clock::now() - p0) / 1000;
+    std::printf("playing in the main window: %.2f CPU s per s over %.1f s\n",
+                (CpuSeconds() - cpu0) / wall, wall);
     window.ShutDown();
     return 0;
 }

@@ -53,7 +53,8 @@ void FramePresenter::Shutdown() {
 
 void FramePresenter::SetMediaType(int width, int height, int rateNum, int rateDen) {
     scheduler_.SetFrameDuration(rateNum, rateDen);
-    scheduler_.RunOnThread([&] { engine_.SetVideoSize(width, height); });
+    // The drawing resources are made while the first frame is decoded.
+    scheduler_.PostToThread([this, width, height] { engine_.SetVideoSize(width, height); });
 }
 
 void FramePresenter::SetTarget(int width, int height) {
@@ -123,9 +124,10 @@ int FramePresenter::PresentFrame(const PresenterSample& sample, int64_t time) {
         ++late_;
     }
     engine_.PresentFrame(sample.frame.owner ? &sample.frame : nullptr);
-    ++presented_;
+    // The count last: whoever sees it move reads this frame's index and time.
     lastIndex_ = sample.frame.index;
     lastTime_ = std::chrono::steady_clock::now().time_since_epoch().count();
+    ++presented_;
     return 0;
 }
 

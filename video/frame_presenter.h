@@ -34,7 +34,8 @@ class FramePresenter : public SchedulerCallback {
     bool Initialize(PresentationClock* clock, QWindow* window);
     void Shutdown();
 
-    // The frame size and rate of the stream (an output type).
+    // The frame size and rate of the stream (an output type); the drawing side takes the
+    // size before the next frame, without the caller waiting for it.
     void SetMediaType(int width, int height, int rateNum, int rateDen);
     // The picture's size, and where it goes in the window (empty: all of it).
     void SetTarget(int width, int height);

@@ -129,6 +129,7 @@ void GlCanvas::Forget() {
     planeTextures_ = {};
     fbo_ = colour_ = depthStencil_ = 0;
     frameWidth_ = frameHeight_ = targetWidth_ = targetHeight_ = 0;
+    textureWidth_ = textureHeight_ = 0;
     uploaded_.reset();
     uploadedIndex_ = -1;
     destination_ = {};
@@ -186,6 +187,22 @@ bool GlCanvas::HasDepthAndStencil(GLuint framebuffer) {
     return depth > 0 && stencil > 0;
 }
 
+void GlCanvas::ReserveFrame(int width, int height) {
+    if (program_ == 0 || width <= 0 || height <= 0 ||
+        (width == textureWidth_ && height == textureHeight_)) {
+        return;
+    }
+    for (int p = 0; p < 3; ++p) {
+        glActiveTexture(GL_TEXTURE0 + p);
+        glBindTexture(GL_TEXTURE_2D, planeTextures_[p]);
+        const int w = p == 0 ? width : (width + 1) / 2;
+        const int h = p == 0 ? height : (height + 1) / 2;
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, w, h, 0, GL_RED, GL_UNSIGNED_BYTE, nullptr);
+    }
+    textureWidth_ = width;
+    textureHeight_ = height;
+}
+
 bool GlCanvas::UploadFrame(const VideoFrame& f) {
     if (program_ == 0 || f.width <= 0 || f.height <= 0 || f.planes[0] == nullptr) {
         return false;
@@ -197,21 +214,15 @@ bool GlCanvas::UploadFrame(const VideoFrame& f) {
         f.height == frameHeight_) {
         return true;
     }
-    const int widths[3] = {f.width, (f.width + 1) / 2, (f.width + 1) / 2};
-    const int heights[3] = {f.height, (f.height + 1) / 2, (f.height + 1) / 2};
-    const bool resize = f.width != frameWidth_ || f.height != frameHeight_;
+    ReserveFrame(f.width, f.height);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     for (int p = 0; p < 3; ++p) {
         glActiveTexture(GL_TEXTURE0 + p);
         glBindTexture(GL_TEXTURE_2D, planeTextures_[p]);
         glPixelStorei(GL_UNPACK_ROW_LENGTH, f.strides[p]);
-        if (resize) {
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, widths[p], heights[p], 0, GL_RED,
-                         GL_UNSIGNED_BYTE, f.planes[p]);
-        } else {
-            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, widths[p], heights[p], GL_RED, GL_UNSIGNED_BYTE,
-                            f.planes[p]);
-        }
+        const int w = p == 0 ? f.width : (f.width + 1) / 2;
+        const int h = p == 0 ? f.height : (f.height + 1) / 2;
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, w, h, GL_RED, GL_UNSIGNED_BYTE, f.planes[p]);
     }
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     frameWidth_ = f.width;

@@ -44,6 +44,8 @@ class GlCanvas : protected QOpenGLFunctions_3_3_Core {
     // The frame's planes; textures follow the frame's size. The frame uploaded last is not
     // copied again.
     bool UploadFrame(const VideoFrame& frame);
+    // Makes the plane textures for frames of this size ahead of the first one.
+    void ReserveFrame(int width, int height);
     bool hasFrame() const { return frameWidth_ > 0; }
 
     struct Mesh {
@@ -81,7 +83,8 @@ class GlCanvas : protected QOpenGLFunctions_3_3_Core {
     GLuint program_ = 0;
     GLint worldAt_ = -1, viewAt_ = -1, projectionAt_ = -1, limitedAt_ = -1, bt709At_ = -1;
     std::array<GLuint, 3> planeTextures_{};
-    int frameWidth_ = 0, frameHeight_ = 0;
+    int frameWidth_ = 0, frameHeight_ = 0;      // the frame in the textures (0: none)
+    int textureWidth_ = 0, textureHeight_ = 0;  // the size the textures were made for
     bool fullRange_ = false, bt709_ = false;
     std::weak_ptr<void> uploaded_;  // the buffer the planes came from
     int64_t uploadedIndex_ = -1;

@@ -73,6 +73,8 @@ bool CPlayer::Open(const std::string& path, std::string* error) {
     state_ = kOpenPending;
     abort_ = false;
     shared_ = Shared{};
+    decoding_.ForgetHeld();
+    decoding_.quickFirst = !hardwareDecoding();
     decoder_ = std::thread([this] { DecodeLoop(); });
     notifier_ = std::thread([this] { NotifyLoop(); });
     return true;

@@ -96,6 +96,11 @@ class CPlayer {
     // else from the decoder (and kept among the recent frames).
     bool NextFrame(VideoFrame* out);
     bool DecodeNext(VideoFrame* out);
+    bool DecodeFirstFrame(VideoFrame* out);
+    // The next video packet (the held ones first); sound packets met on the way are decoded.
+    bool ReadVideoPacket(AVPacket* packet);
+    // Hands a decoded frame over as a VideoFrame; false when it cannot be brought to memory.
+    bool WrapFrame(av::FramePtr frame, VideoFrame* out);
     // Goes to `target` through the recent frames or by decoding on when it can; false when
     // only a seek to the key frame before it will do.
     bool SeekInRecent(int64_t target);
@@ -142,10 +147,21 @@ class CPlayer {
         std::deque<VideoFrame> recent;
         size_t recentBytes = 0;
         size_t replay = 0;
+        // An opening's first frame comes from a decoder of its own, on one thread: frame
+        // threads hold their first frame back until each has a packet. The packets it read
+        // go to the main decoder next, whose copy of that frame (`dropTime`) is not shown.
+        bool quickFirst = false;
+        std::deque<av::PacketPtr> held;
+        int64_t dropTime = AV_NOPTS_VALUE;
         void ForgetRecent() {
             recent.clear();
             recentBytes = 0;
             replay = 0;
+        }
+        void ForgetHeld() {
+            quickFirst = false;
+            held.clear();
+            dropTime = AV_NOPTS_VALUE;
         }
     };
     Decoding decoding_;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 #include "video/av_frames.h"
 #include "video/hardware_decode.h"
@@ -21,6 +22,9 @@ constexpr size_t kRecentBytes = 320u << 20;
 constexpr int kDecodeOnFrames = 30;
 // How many frames before its target a seek backwards decodes (and keeps).
 constexpr int kBackFillFrames = 16;
+// How many packets the decoder of an opening's first frame may read before leaving it to the
+// main decoder (frames reordered further than this are rare).
+constexpr size_t kFirstFramePackets = 64;
 
 // Fast playback: at most this many decoded frames in a row go undrawn, and a picture this far
 // behind the clock (100 ns units) goes on from a key frame.
@@ -33,31 +37,90 @@ size_t FrameBytes(const VideoFrame& f) {
 
 }  // namespace
 
+bool CPlayer::ReadVideoPacket(AVPacket* packet) {
+    Decoding& d = decoding_;
+    if (!d.held.empty()) {
+        av_packet_move_ref(packet, d.held.front().get());
+        d.held.pop_front();
+        return true;
+    }
+    while (av_read_frame(d.input.format.get(), packet) >= 0) {
+        if (packet->stream_index == d.input.stream) {
+            return true;
+        }
+        if (packet->stream_index == d.audio.stream()) {
+            // Sound only at the normal rate; the engine mutes the others.
+            d.audio.Decode(packet, clock_.rate() == 1.0f, audio_);
+        }
+        av_packet_unref(packet);
+    }
+    return false;
+}
+
 bool CPlayer::DecodeNext(VideoFrame* out) {
-    VideoInput& in = decoding_.input;
-    AVPacket* packet = in.packet.get();
+    Decoding& d = decoding_;
+    AVCodecContext* codec = d.input.codec.get();
+    AVPacket* packet = d.input.packet.get();
     av::FramePtr frame(av_frame_alloc());
     for (;;) {
-        int rc = avcodec_receive_frame(in.codec.get(), frame.get());
+        const int rc = avcodec_receive_frame(codec, frame.get());
         if (rc >= 0) {
-            break;
+            if (d.dropTime == AV_NOPTS_VALUE || frame->best_effort_timestamp != d.dropTime) {
+                break;
+            }
+            d.dropTime = AV_NOPTS_VALUE;  // the first frame, shown already
+            av_frame_unref(frame.get());
+            continue;
         }
         if (rc != AVERROR(EAGAIN)) {
             return false;  // end of stream (or a decoder that cannot go on)
         }
-        rc = av_read_frame(in.format.get(), packet);
-        if (rc < 0) {
-            avcodec_send_packet(in.codec.get(), nullptr);
+        if (!ReadVideoPacket(packet)) {
+            avcodec_send_packet(codec, nullptr);
             continue;
         }
-        if (packet->stream_index == in.stream) {
-            avcodec_send_packet(in.codec.get(), packet);
-        } else if (packet->stream_index == decoding_.audio.stream()) {
-            // Sound only at the normal rate; the engine mutes the others.
-            decoding_.audio.Decode(packet, clock_.rate() == 1.0f, audio_);
-        }
+        avcodec_send_packet(codec, packet);
         av_packet_unref(packet);
     }
+    return WrapFrame(std::move(frame), out);
+}
+
+bool CPlayer::DecodeFirstFrame(VideoFrame* out) {
+    Decoding& d = decoding_;
+    const AVCodec* decoder = d.input.codec->codec;
+    av::CodecPtr still(avcodec_alloc_context3(decoder));
+    if (!still || avcodec_parameters_to_context(still.get(), d.input.videoStream()->codecpar) < 0) {
+        return false;
+    }
+    still->thread_count = 1;
+    if (avcodec_open2(still.get(), decoder, nullptr) < 0) {
+        return false;
+    }
+    AVPacket* packet = d.input.packet.get();
+    av::FramePtr frame(av_frame_alloc());
+    std::deque<av::PacketPtr> read;
+    int rc;
+    while ((rc = avcodec_receive_frame(still.get(), frame.get())) == AVERROR(EAGAIN) &&
+           read.size() < kFirstFramePackets) {
+        if (!ReadVideoPacket(packet)) {
+            avcodec_send_packet(still.get(), nullptr);
+            continue;
+        }
+        avcodec_send_packet(still.get(), packet);
+        read.emplace_back(av_packet_alloc());
+        av_packet_move_ref(read.back().get(), packet);
+    }
+    // Whatever happened, the main decoder reads the same packets after it.
+    d.held = std::move(read);
+    if (rc < 0) {
+        return false;  // the main decoder shows what it can of them
+    }
+    d.dropTime = frame->best_effort_timestamp;
+    return WrapFrame(std::move(frame), out);
+}
+
+bool CPlayer::WrapFrame(av::FramePtr frame, VideoFrame* out) {
+    VideoInput& in = decoding_.input;
     // Frames decoded on the GPU come back to memory once, as the drawing uploads them.
     frame = DownloadFrame(std::move(frame));
     if (!frame) {
@@ -76,7 +139,8 @@ bool CPlayer::NextFrame(VideoFrame* out) {
         *out = d.recent[d.replay++];
         return true;
     }
-    if (!DecodeNext(out)) {
+    const bool first = std::exchange(d.quickFirst, false);
+    if (!(first && DecodeFirstFrame(out)) && !DecodeNext(out)) {
         return false;
     }
     d.recent.push_back(*out);
@@ -154,6 +218,7 @@ bool CPlayer::JumpToKeyFrame(int64_t time, int64_t after) {
 void CPlayer::RestartDecodingAt(int64_t streamTime) {
     VideoInput& in = decoding_.input;
     decoding_.ForgetRecent();
+    decoding_.ForgetHeld();
     av_seek_frame(in.format.get(), in.stream, streamTime, AVSEEK_FLAG_BACKWARD);
     avcodec_flush_buffers(in.codec.get());
     decoding_.audio.Flush();

@@ -108,6 +108,7 @@ int GLPresentEngine::SetVideoSize(int width, int height) {
     if (!ready() || !MakeCurrent()) {
         return kFail;
     }
+    canvas_.ReserveFrame(width, height);
     return model_.CreateResources(&canvas_, width, height);
 }
 

@@ -104,6 +104,18 @@ bool Scheduler::RunOnThread(const std::function<void()>& task) {
     return true;
 }
 
+bool Scheduler::PostToThread(std::function<void()> task) {
+    if (thread_ == nullptr) {
+        return false;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        tasks_.push_back(std::move(task));
+    }
+    wake_.notify_all();
+    return true;
+}
+
 void Scheduler::SetFrameDuration(int numerator, int denominator) {
     if (numerator <= 0 || denominator <= 0) {
         numerator = 30;

@@ -47,6 +47,9 @@ class Scheduler {
     int QueueFrame(PresenterSample sample, bool presentNow);
     // Runs `task` on the scheduler thread and waits for it; false when there is no thread.
     bool RunOnThread(const std::function<void()>& task);
+    // Runs `task` on the scheduler thread before any frame queued after this call, without
+    // waiting for it; false when there is no thread.
+    bool PostToThread(std::function<void()> task);
     QThread* thread() const { return thread_; }
 
     // Frame duration from a frame rate; quarter frame = duration / 4.

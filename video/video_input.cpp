@@ -1,5 +1,7 @@
 #include "video/video_input.h"
 
+#include <string_view>
+
 namespace tavrilo {
 
 void VideoInput::Close() {
@@ -16,6 +18,36 @@ std::string AvErrorText(int code) {
     return buf;
 }
 
+namespace {
+
+// Whether the header alone says all the decoders need: an MP4 whose every video stream has its
+// size and decoder set-up and every sound stream its rate and channels. Reading the streams
+// then would decode a frame (at 2880 x 2880 the larger part of an opening) to learn nothing.
+bool HeaderDescribesStreams(const AVFormatContext* format) {
+    if (format->iformat == nullptr ||
+        std::string_view(format->iformat->name).find("mp4") == std::string_view::npos) {
+        return false;
+    }
+    bool video = false;
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        const AVCodecParameters* p = format->streams[i]->codecpar;
+        if (p->codec_type == AVMEDIA_TYPE_VIDEO) {
+            if (p->codec_id == AV_CODEC_ID_NONE || p->width <= 0 || p->height <= 0 ||
+                p->extradata_size <= 0) {
+                return false;
+            }
+            video = true;
+        } else if (p->codec_type == AVMEDIA_TYPE_AUDIO &&
+                   (p->codec_id == AV_CODEC_ID_NONE || p->sample_rate <= 0 ||
+                    p->ch_layout.nb_channels <= 0)) {
+            return false;
+        }
+    }
+    return video;
+}
+
+}  // namespace
+
 bool OpenVideoInput(const std::string& path, VideoInput* in, std::string* error,
                     const DecoderSetup& configure) {
     in->Close();
@@ -27,7 +59,7 @@ bool OpenVideoInput(const std::string& path, VideoInput* in, std::string* error,
         return false;
     }
     in->format.reset(raw);
-    if ((rc = avformat_find_stream_info(raw, nullptr)) < 0) {
+    if (!HeaderDescribesStreams(raw) && (rc = avformat_find_stream_info(raw, nullptr)) < 0) {
         *error = "cannot read " + path + ": " + AvErrorText(rc);
         in->Close();
         return false;

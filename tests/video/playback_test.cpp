@@ -425,6 +425,49 @@ TEST_F(Playback, EveryCutOfARecordingOpensOrFailsButNeverCrashes) {
     EXPECT_EQ(ShownFrame(), 0);
 }
 
+TEST_F(Playback, TheOpeningsOwnFirstFrameIsShownOnceAndTheFramesAfterItFollowInOrder) {
+    // The first frame comes from a decoder of its own; the main decoder's copy of it must not
+    // come again, with frames reordered (B-frames) or not, in either codec.
+    for (const auto& [name, options] :
+         {std::pair{"first.MP4", "--size 256 --seconds 2"},
+          std::pair{"first-b.MP4", "--size 256 --seconds 2 --preset medium"},
+          std::pair{"first-265.MP4", "--size 256 --seconds 2 --codec h265 --preset medium"}}) {
+        SCOPED_TRACE(name);
+        Open(Generate(name, options));
+        auto* access = dynamic_cast<FfmpegPlayerAccess*>(ctx.Player.get());
+        ASSERT_NE(access, nullptr);
+        EXPECT_EQ(ShownFrame(), 0);
+        for (int64_t shown = 1; shown <= 4; ++shown) {
+            const int64_t before = access->presenter().framesPresented();
+            access->presenter().Step(1);
+            ASSERT_TRUE(
+                test::WaitUntil([&] { return access->presenter().framesPresented() > before; }));
+            EXPECT_EQ(access->presenter().lastPresentedIndex(), shown);
+            EXPECT_EQ(ShownFrame(), shown);
+        }
+        // Played through untimed, every frame after them comes once, in order.
+        access->player().SetFrameDropping(false);
+        std::vector<int64_t> indices;
+        const int ends = window.Count(UWM_SESSION_ENDED);
+        ASSERT_EQ(ops.SetRate(&ctx, 4), 1);
+        ASSERT_EQ(ops.Play(&ctx), 1);
+        int64_t last = 4;
+        EXPECT_TRUE(test::WaitUntil([&] {
+            const int64_t now = access->presenter().lastPresentedIndex();
+            if (now != last) {
+                indices.push_back(now);
+                last = now;
+            }
+            return window.Count(UWM_SESSION_ENDED) > ends;
+        }));
+        ASSERT_FALSE(indices.empty());
+        EXPECT_TRUE(std::is_sorted(indices.begin(), indices.end()));
+        EXPECT_GT(indices.front(), 4);
+        EXPECT_EQ(indices.back(), 59);
+        ops.CloseMovie(&ctx);
+    }
+}
+
 TEST_F(Playback, SteppingShowsTheFramesAfterTheCurrentOne) {
     Open(Generate("step.MP4", "--size 256 --seconds 2"));
     auto* access = dynamic_cast<FfmpegPlayerAccess*>(ctx.Player.get());

@@ -224,6 +224,8 @@ void CquovelDlg::Initialise() {
         timer->setSingleShot(true);
         timer->setInterval(ms);
     }
+    // The settle is waited out exactly: a coarse timer may end it 25 ms late.
+    settleTimer_.setTimerType(Qt::PreciseTimer);
     connect(&settleTimer_, &QTimer::timeout, this, [this] { OnSettleTimer(); });
     connect(&timeoutTimer_, &QTimer::timeout, this, [this] { OnSelectTimeout(); });
     connect(&afterOpenTimer_, &QTimer::timeout, this, [this] { OnAfterOpen(); });

@@ -26,8 +26,13 @@ void CSkinSliderCtrl::SetRange(int minimum, int maximum) {
 }
 
 void CSkinSliderCtrl::SetPos(int position) {
+    if (position == position_) {
+        return;
+    }
     position_ = position;
-    repaint();
+    // Painted with the window's next update: a painting of its own flushes the whole window,
+    // which costs as much as a frame when the window holds the map's web view.
+    update();
 }
 
 SliderGeometry CSkinSliderCtrl::geometryNow() const {
