@@ -6,7 +6,9 @@
 #include <QMediaDevices>
 #include <QThread>
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 
 namespace tavrilo {
 
@@ -57,10 +59,35 @@ AudioOutput::~AudioOutput() {
     Close();
 }
 
+namespace {
+
+// Runs `f` on `context`'s thread and waits for it. The wait is a standard mutex and condition,
+// not Qt's blocking call: Qt's own semaphore is invisible to the thread sanitizer, which then
+// takes the audio thread's reads of the caller's stack for races.
+template <typename F>
+void RunOn(QObject* context, F f) {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool done = false;
+    QMetaObject::invokeMethod(
+        context,
+        [&] {
+            f();
+            std::lock_guard lock(mutex);
+            done = true;
+            cv.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock lock(mutex);
+    cv.wait(lock, [&] { return done; });
+}
+
+}  // namespace
+
 template <typename F>
 void AudioOutput::OnAudioThread(F f) {
     if (context_ != nullptr) {
-        QMetaObject::invokeMethod(context_, f, Qt::BlockingQueuedConnection);
+        RunOn(context_, f);
     }
 }
 
@@ -103,8 +130,7 @@ void AudioOutput::Close() {
         });
         QObject* context = context_;
         context_ = nullptr;
-        QMetaObject::invokeMethod(
-            context, [context] { delete context; }, Qt::BlockingQueuedConnection);
+        RunOn(context, [context] { delete context; });
     }
     if (thread_) {
         thread_->quit();
