@@ -44,6 +44,11 @@ void main() {
 }
 )";
 
+// A plane's width or height: the chroma planes are half the picture's, rounded up.
+int PlaneSize(int plane, int pictureSize) {
+    return plane == 0 ? pictureSize : (pictureSize + 1) / 2;
+}
+
 }  // namespace
 
 bool GlCanvas::Initialize() {
@@ -195,9 +200,8 @@ void GlCanvas::ReserveFrame(int width, int height) {
     for (int p = 0; p < 3; ++p) {
         glActiveTexture(GL_TEXTURE0 + p);
         glBindTexture(GL_TEXTURE_2D, planeTextures_[p]);
-        const int w = p == 0 ? width : (width + 1) / 2;
-        const int h = p == 0 ? height : (height + 1) / 2;
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, w, h, 0, GL_RED, GL_UNSIGNED_BYTE, nullptr);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, PlaneSize(p, width), PlaneSize(p, height), 0, GL_RED,
+                     GL_UNSIGNED_BYTE, nullptr);
     }
     textureWidth_ = width;
     textureHeight_ = height;
@@ -220,9 +224,8 @@ bool GlCanvas::UploadFrame(const VideoFrame& f) {
         glActiveTexture(GL_TEXTURE0 + p);
         glBindTexture(GL_TEXTURE_2D, planeTextures_[p]);
         glPixelStorei(GL_UNPACK_ROW_LENGTH, f.strides[p]);
-        const int w = p == 0 ? f.width : (f.width + 1) / 2;
-        const int h = p == 0 ? f.height : (f.height + 1) / 2;
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, w, h, GL_RED, GL_UNSIGNED_BYTE, f.planes[p]);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, PlaneSize(p, f.width), PlaneSize(p, f.height),
+                        GL_RED, GL_UNSIGNED_BYTE, f.planes[p]);
     }
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     frameWidth_ = f.width;

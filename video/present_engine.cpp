@@ -146,16 +146,14 @@ int GLPresentEngine::PresentFrame(const VideoFrame* frame) {
         return kOk;
     }
     context_->makeCurrent(surface_.get());
-    model_.DrawFrame(&canvas_, last_.owner ? &last_ : nullptr);
+    DrawLastFrame();
     targetStale_ = false;
     if (window_ != nullptr && window_->isExposed() && context_->makeCurrent(window_)) {
         // A window without depth and stencil gets a copy of the render target.
-        const qreal scale = window_->devicePixelRatio();
-        const int w = static_cast<int>(window_->width() * scale);
-        const int h = static_cast<int>(window_->height() * scale);
-        const QRect r = destination_.isEmpty() ? QRect(0, 0, w, h) : destination_;
-        canvas_.BlitTo(context_->defaultFramebufferObject(), w, h, r.left(), r.top(),
-                       r.left() + r.width(), r.top() + r.height());
+        const WindowPicture p = PictureInWindow();
+        canvas_.BlitTo(context_->defaultFramebufferObject(), p.width, p.height, p.rect.left(),
+                       p.rect.top(), p.rect.left() + p.rect.width(),
+                       p.rect.top() + p.rect.height());
         context_->swapBuffers(window_);
         context_->makeCurrent(surface_.get());
     }
@@ -169,16 +167,24 @@ bool GLPresentEngine::DrawIntoWindow() {
     if (!WindowHasDepthStencil()) {
         return false;
     }
-    const qreal scale = window_->devicePixelRatio();
-    const int w = static_cast<int>(window_->width() * scale);
-    const int h = static_cast<int>(window_->height() * scale);
-    const QRect r = destination_.isEmpty() ? QRect(0, 0, w, h) : destination_;
-    canvas_.DrawIntoWindow(context_->defaultFramebufferObject(), w, h, r);
-    model_.DrawFrame(&canvas_, last_.owner ? &last_ : nullptr);
+    const WindowPicture p = PictureInWindow();
+    canvas_.DrawIntoWindow(context_->defaultFramebufferObject(), p.width, p.height, p.rect);
+    DrawLastFrame();
     canvas_.DrawIntoTarget();
     context_->swapBuffers(window_);
     context_->makeCurrent(surface_.get());
     return true;
+}
+
+GLPresentEngine::WindowPicture GLPresentEngine::PictureInWindow() const {
+    const qreal scale = window_->devicePixelRatio();
+    const int w = static_cast<int>(window_->width() * scale);
+    const int h = static_cast<int>(window_->height() * scale);
+    return {w, h, destination_.isEmpty() ? QRect(0, 0, w, h) : destination_};
+}
+
+void GLPresentEngine::DrawLastFrame() {
+    model_.DrawFrame(&canvas_, last_.owner ? &last_ : nullptr);
 }
 
 bool GLPresentEngine::WindowHasDepthStencil() {
@@ -197,7 +203,7 @@ QImage GLPresentEngine::GrabImage() {
         return black;
     }
     if (targetStale_) {
-        model_.DrawFrame(&canvas_, last_.owner ? &last_ : nullptr);
+        DrawLastFrame();
         targetStale_ = false;
     }
     return canvas_.ReadTarget().convertToFormat(QImage::Format_RGB32);

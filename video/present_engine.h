@@ -75,6 +75,14 @@ class GLPresentEngine {
     bool DrawIntoWindow();
     // Whether the window's framebuffer (the context current on it) has depth and stencil.
     bool WindowHasDepthStencil();
+    // The window's size in pixels and the rectangle of it the picture fills.
+    struct WindowPicture {
+        int width, height;
+        QRect rect;
+    };
+    WindowPicture PictureInWindow() const;
+    // Draws the last frame (black without one) where the canvas draws now.
+    void DrawLastFrame();
 
     std::unique_ptr<QOpenGLContext> context_;
     std::unique_ptr<QOffscreenSurface> surface_;
