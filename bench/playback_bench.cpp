@@ -196,29 +196,41 @@ int main(int argc, char** argv) {
         std::sort(seeks.begin(), seeks.end());
 
         // Reviewing an impact: from a frame in the middle, 15 steps back, 15 on, and seeks to
-        // frames within 15 of the last one, each timed until its frame is shown.
-        const auto timed = [&](int64_t n) {
-            const auto s0 = Clock::now();
-            ops.SeekFrame(&ctx, n);
-            return Ms(Clock::now() - s0);
+        // frames within 15 of the last one, each timed until its frame is shown. Twice: one
+        // right after the other (the machine's pace), 100 ms apart (a user tapping a key ten
+        // times a second) and 700 ms apart (looking at each frame), which leaves the player time
+        // to decode around the frame shown.
+        struct Review {
+            std::vector<double> back, forward, near;
         };
-        const int64_t middle = frames / 2 + 7;
-        ops.SeekFrame(&ctx, middle);
-        std::vector<double> back, forward, near;
-        for (int i = 1; i <= 15; ++i) {
-            back.push_back(timed(middle - i));
-        }
-        for (int i = 14; i >= -15; --i) {
-            forward.push_back(timed(middle - i));
-        }
-        int64_t at = middle - 15;
-        for (int i = 0; i < 30; ++i) {
-            at = std::clamp<int64_t>(at + static_cast<int64_t>(rng() % 31) - 15, 0, frames - 1);
-            near.push_back(timed(at));
-        }
-        for (auto* v : {&back, &forward, &near}) {
-            std::sort(v->begin(), v->end());
-        }
+        const auto review = [&](std::chrono::milliseconds pause, int64_t middle) {
+            const auto timed = [&](int64_t n) {
+                std::this_thread::sleep_for(pause);
+                const auto s0 = Clock::now();
+                ops.SeekFrame(&ctx, n);
+                return Ms(Clock::now() - s0);
+            };
+            Review r;
+            ops.SeekFrame(&ctx, middle);
+            for (int i = 1; i <= 15; ++i) {
+                r.back.push_back(timed(middle - i));
+            }
+            for (int i = 14; i >= -15; --i) {
+                r.forward.push_back(timed(middle - i));
+            }
+            int64_t at = middle - 15;
+            for (int i = 0; i < 30; ++i) {
+                at = std::clamp<int64_t>(at + static_cast<int64_t>(rng() % 31) - 15, 0, frames - 1);
+                r.near.push_back(timed(at));
+            }
+            for (auto* v : {&r.back, &r.forward, &r.near}) {
+                std::sort(v->begin(), v->end());
+            }
+            return r;
+        };
+        const Review quick = review(std::chrono::milliseconds(0), frames / 2 + 7);
+        const Review paced = review(std::chrono::milliseconds(100), frames / 3 + 7);
+        const Review rested = review(std::chrono::milliseconds(700), frames * 2 / 3 + 7);
 
         // Fast playback at x2 and x4 for up to 10 seconds: how fast the position and the
         // picture move against the asked rate, and the frames shown and left out.
@@ -270,12 +282,20 @@ int main(int argc, char** argv) {
                     peerMs, openMs / peerMs);
         std::printf("  paused seek, median / worst of 50   %8.1f / %.1f ms\n",
                     seeks[seeks.size() / 2], seeks.back());
-        std::printf("  step back, median / worst of 15     %8.1f / %.1f ms\n",
-                    back[back.size() / 2], back.back());
-        std::printf("  step forward, median / worst of 30  %8.1f / %.1f ms\n",
-                    forward[forward.size() / 2], forward.back());
-        std::printf("  seek within 15 frames, med. / worst %8.1f / %.1f ms\n",
-                    near[near.size() / 2], near.back());
+        const auto medianWorst = [](const std::vector<double>& v) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%.1f / %.1f", v[v.size() / 2], v.back());
+            return std::string(text);
+        };
+        std::printf(
+            "  median / worst ms          one after another    100 ms apart    700 ms apart\n");
+        const auto row = [&](const char* label, std::vector<double> Review::*v) {
+            std::printf("    %-30s %15s %15s %15s\n", label, medianWorst(quick.*v).c_str(),
+                        medianWorst(paced.*v).c_str(), medianWorst(rested.*v).c_str());
+        };
+        row("step back, 15 of them", &Review::back);
+        row("step forward, 30 of them", &Review::forward);
+        row("seek within 15 frames, 30", &Review::near);
         ops.CloseMovie(&ctx);
         const double pipelineFps = shown / playSeconds;
         const double decodeFps = DecodeAloneFps(argv[a]);

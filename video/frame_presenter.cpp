@@ -149,6 +149,11 @@ void FramePresenter::HoldFramesForTesting(bool hold) {
     sampleFree_.notify_all();
 }
 
+bool FramePresenter::HoldsNextFrame() {
+    std::lock_guard lock(mutex_);
+    return state_ != kStarted && state_ != kShutDown && prerolled_ && steps_ == 0 && !hold_;
+}
+
 void FramePresenter::Step(int frames) {
     if (frames <= 0 || state_ == kStarted || state_ == kShutDown) {
         return;

@@ -62,6 +62,9 @@ class FramePresenter : public SchedulerCallback {
     // No more frames will come; `ended` runs once the last one was shown.
     void EndOfStream(std::function<void()> ended);
 
+    // Whether a frame delivered now would wait for a start (paused or stopped, the preroll
+    // shown, no step asked for).
+    bool HoldsNextFrame();
     bool prerolled() const { return prerolled_.load(); }
     int renderState() const { return state_.load(); }
     int64_t framesPresented() const { return presented_.load(); }

@@ -74,6 +74,7 @@ bool CPlayer::Open(const std::string& path, std::string* error) {
     abort_ = false;
     shared_ = Shared{};
     decoding_.ForgetHeld();
+    decoding_.path = path;
     decoding_.quickFirst = !hardwareDecoding();
     decoder_ = std::thread([this] { DecodeLoop(); });
     notifier_ = std::thread([this] { NotifyLoop(); });
@@ -105,6 +106,10 @@ int CPlayer::Start() {
     presenter_.ClockStarted();
     audio_.Resume();
     state_ = kStarted;
+    {
+        std::lock_guard lock(mutex_);  // a decoder thread resting sees the start
+    }
+    commandCv_.notify_all();
     return 0;
 }
 
@@ -195,6 +200,7 @@ int CPlayer::Close() {
     decoding_.ForgetRecent();
     decoding_.audio.Close();
     decoding_.input.Close();
+    decoding_.second.Close();
     hardwareDevice_.reset();
     hasAudio_ = false;
     width_ = height_ = 0;

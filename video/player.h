@@ -69,6 +69,8 @@ class CPlayer {
     // off, every frame is drawn however late, as an untimed run wants).
     void SetFrameDropping(bool on) { dropping_ = on; }
     int64_t framesDropped() const { return dropped_.load(); }
+    // Pictures decoded since the opening, by either decoder.
+    int64_t framesDecoded() const { return decoded_.load(); }
     // Without an audio stream there is nothing to set: E_POINTER.
     int SetVolume(uint16_t volume);
     int Close();
@@ -96,11 +98,20 @@ class CPlayer {
     // else from the decoder (and kept among the recent frames).
     bool NextFrame(VideoFrame* out);
     bool DecodeNext(VideoFrame* out);
+    // Adds a decoded frame to the recent ones; returns how many old ones it pushed out.
+    size_t Keep(const VideoFrame& frame);
+    // While the presenter holds `next` back (paused), decodes on to a little past it, into the
+    // recent frames, until a command or a start comes.
+    void LookAhead(const VideoFrame& next);
+    // While paused with fewer than 16 recent frames before the one shown (stepped back through
+    // them), a second decoder decodes from 16 before it to 15 after it and then takes the main
+    // decoder's place, its frames the recent ones'; given up when a command or a start comes.
+    void Recenter(const VideoFrame& next);
     bool DecodeFirstFrame(VideoFrame* out);
     // The next video packet (the held ones first); sound packets met on the way are decoded.
     bool ReadVideoPacket(AVPacket* packet);
     // Hands a decoded frame over as a VideoFrame; false when it cannot be brought to memory.
-    bool WrapFrame(av::FramePtr frame, VideoFrame* out);
+    bool WrapFrame(av::FramePtr frame, VideoFrame* out, VideoInput* from = nullptr);
     // Goes to `target` through the recent frames or by decoding on when it can; false when
     // only a seek to the key frame before it will do.
     bool SeekInRecent(int64_t target);
@@ -128,6 +139,7 @@ class CPlayer {
     bool hardwareWanted_ = false;
     std::atomic<bool> dropping_{true};
     std::atomic<int64_t> dropped_{0};
+    std::atomic<int64_t> decoded_{0};
 
     // What Open learned of the recording; fixed while it is open.
     av::BufferPtr hardwareDevice_;
@@ -139,7 +151,9 @@ class CPlayer {
 
     // The decoder thread's own state.
     struct Decoding {
+        std::string path;
         VideoInput input;
+        VideoInput second;  // the recentering decoder, open while paused
         AudioDecoder audio;
         // The frames decoded last, consecutive in presentation order, within kRecentFrames and
         // kRecentBytes; `replay` is the next one NextFrame hands out again (recent.size() when

@@ -14,10 +14,16 @@ namespace {
 
 constexpr AVRational k100ns{1, 10000000};
 constexpr auto kEndNoticeDelay = std::chrono::milliseconds(200);
-// What the recent frames may hold: 32 frames, and no more than 320 MiB (25 frames of
-// 2880 x 2880; 32 of 1440 x 1440 take 100 MiB).
+// What the recent frames may hold: 32 frames (16 before the one shown and 15 after it), and no
+// more than 400 MiB (32 frames of 2880 x 2880 take 380 MiB, of 1440 x 1440 95 MiB).
 constexpr size_t kRecentFrames = 32;
-constexpr size_t kRecentBytes = 320u << 20;
+constexpr size_t kRecentBytes = 400u << 20;
+// While paused, the decoder goes on this many frames past the one shown, so steps and seeks
+// forward find their frames decoded.
+constexpr int kLookAheadFrames = 15;
+// How long a pause lasts without a command before the frames around the one shown are decoded
+// again from further back.
+constexpr auto kRestBeforeRecentering = std::chrono::milliseconds(150);
 // How far ahead of the last decoded frame a seek decodes on instead of going to a key frame.
 constexpr int kDecodeOnFrames = 30;
 // How many frames before its target a seek backwards decodes (and keeps).
@@ -33,6 +39,30 @@ constexpr int64_t kBehindLimit = 5'000'000;
 
 size_t FrameBytes(const VideoFrame& f) {
     return static_cast<size_t>(f.width) * static_cast<size_t>(f.height) * 3 / 2;
+}
+
+// The decoder's next picture, from the video packets only; null at the end or on an error.
+av::FramePtr DecodeVideo(VideoInput* in) {
+    AVCodecContext* codec = in->codec.get();
+    AVPacket* packet = in->packet.get();
+    av::FramePtr frame(av_frame_alloc());
+    for (;;) {
+        const int rc = avcodec_receive_frame(codec, frame.get());
+        if (rc >= 0) {
+            return frame;
+        }
+        if (rc != AVERROR(EAGAIN)) {
+            return nullptr;
+        }
+        if (av_read_frame(in->format.get(), packet) < 0) {
+            avcodec_send_packet(codec, nullptr);
+            continue;
+        }
+        if (packet->stream_index == in->stream) {
+            avcodec_send_packet(codec, packet);
+        }
+        av_packet_unref(packet);
+    }
 }
 
 }  // namespace
@@ -119,8 +149,9 @@ bool CPlayer::DecodeFirstFrame(VideoFrame* out) {
     return WrapFrame(std::move(frame), out);
 }
 
-bool CPlayer::WrapFrame(av::FramePtr frame, VideoFrame* out) {
-    VideoInput& in = decoding_.input;
+bool CPlayer::WrapFrame(av::FramePtr frame, VideoFrame* out, VideoInput* from) {
+    VideoInput& in = from != nullptr ? *from : decoding_.input;
+    ++decoded_;
     // Frames decoded on the GPU come back to memory once, as the drawing uploads them.
     frame = DownloadFrame(std::move(frame));
     if (!frame) {
@@ -143,15 +174,126 @@ bool CPlayer::NextFrame(VideoFrame* out) {
     if (!(first && DecodeFirstFrame(out)) && !DecodeNext(out)) {
         return false;
     }
-    d.recent.push_back(*out);
-    d.recentBytes += FrameBytes(*out);
+    Keep(*out);
+    d.replay = d.recent.size();
+    return true;
+}
+
+size_t CPlayer::Keep(const VideoFrame& frame) {
+    Decoding& d = decoding_;
+    d.recent.push_back(frame);
+    d.recentBytes += FrameBytes(frame);
+    size_t dropped = 0;
     while ((d.recentBytes > kRecentBytes || d.recent.size() > kRecentFrames) &&
            d.recent.size() > 1) {
         d.recentBytes -= FrameBytes(d.recent.front());
         d.recent.pop_front();
+        ++dropped;
     }
-    d.replay = d.recent.size();
-    return true;
+    return dropped;
+}
+
+void CPlayer::LookAhead(const VideoFrame& next) {
+    Decoding& d = decoding_;
+    if (frameDuration100ns_ <= 0 || d.recent.empty()) {
+        return;
+    }
+    // `next` waits for a start; the frame shown is the one before it.
+    const int64_t until = next.time100ns + (kLookAheadFrames - 1) * frameDuration100ns_;
+    size_t replay = d.replay;
+    while (d.recent.back().time100ns < until && !abort_ && presenter_.HoldsNextFrame()) {
+        // A frame pushed out must lie before `next` (index replay - 1): a frame to be shown
+        // is never given up for one after it.
+        const bool room =
+            d.recent.size() < kRecentFrames && d.recentBytes + FrameBytes(next) <= kRecentBytes;
+        if (!room && replay <= 1) {
+            break;
+        }
+        VideoFrame frame;
+        if (!DecodeNext(&frame)) {
+            break;  // the end: NextFrame finds it again after these
+        }
+        replay -= Keep(frame);
+    }
+    d.replay = replay;
+}
+
+void CPlayer::Recenter(const VideoFrame& next) {
+    Decoding& d = decoding_;
+    const int64_t shown = next.index - 1;
+    const int64_t first = std::max<int64_t>(0, shown - kBackFillFrames);
+    const int64_t last = shown + kLookAheadFrames;
+    if (hardwareDecoding() || frameDuration100ns_ <= 0 || d.recent.empty() || shown < 0 ||
+        d.recent.front().index <= first ||
+        static_cast<size_t>(last - first + 1) * FrameBytes(next) > kRecentBytes) {
+        return;
+    }
+    {
+        // Only once the user rests: while keys and clicks come, this work would take the cores
+        // the drawing needs, and every step would cut it short.
+        std::unique_lock lock(mutex_);
+        if (commandCv_.wait_for(lock, kRestBeforeRecentering, [this] {
+                return shared_.command != Command::kNone || state_ == kStarted;
+            })) {
+            return;
+        }
+    }
+    std::string ignored;
+    if (!d.second.isOpen() && !OpenVideoInput(d.path, &d.second, &ignored)) {
+        return;
+    }
+    VideoInput& in = d.second;
+    av_seek_frame(in.format.get(), in.stream,
+                  av_rescale_q(first * frameDuration100ns_, k100ns, in.videoStream()->time_base),
+                  AVSEEK_FLAG_BACKWARD);
+    avcodec_flush_buffers(in.codec.get());
+    std::deque<VideoFrame> frames;
+    bool ended = false;
+    while (frames.empty() || frames.back().index < last) {
+        if (abort_ || !presenter_.HoldsNextFrame()) {
+            return;  // the next pause starts over
+        }
+        av::FramePtr picture = DecodeVideo(&in);
+        VideoFrame frame;
+        if (!picture || !WrapFrame(std::move(picture), &frame, &in)) {
+            ended = true;
+            break;
+        }
+        if (frame.index < first) {
+            continue;
+        }
+        if (frames.size() == kRecentFrames) {
+            return;  // frames out of step with their times: left as they are
+        }
+        // A frame the recent ones hold is taken from them: the same picture, kept once.
+        for (const VideoFrame& kept : d.recent) {
+            if (kept.index == frame.index) {
+                frame = kept;
+                break;
+            }
+        }
+        frames.push_back(std::move(frame));
+    }
+    const auto at = std::find_if(frames.begin(), frames.end(),
+                                 [&](const VideoFrame& f) { return f.index == next.index; });
+    if (at == frames.end() || (ended && frames.back().index < next.index)) {
+        return;
+    }
+    // The second decoder goes on after the last of these frames: it becomes the main one.
+    std::swap(d.input.format, in.format);
+    std::swap(d.input.codec, in.codec);
+    std::swap(d.input.stream, in.stream);
+    std::swap(d.input.convert, in.convert);
+    d.ForgetHeld();
+    d.replay = static_cast<size_t>(at - frames.begin()) + 1;
+    d.recent = std::move(frames);
+    d.recentBytes = 0;
+    for (const VideoFrame& f : d.recent) {
+        d.recentBytes += FrameBytes(f);
+    }
+    // The sound read so far followed the other decoder: playing starts with a seek.
+    std::lock_guard lock(mutex_);
+    shared_.demuxAhead = true;
 }
 
 bool CPlayer::SeekInRecent(int64_t target) {
@@ -289,6 +431,12 @@ void CPlayer::DecodeLoop() {
         skipUntil = -1;
         if (DropLate(frame, &dropRun)) {
             continue;
+        }
+        if (presenter_.HoldsNextFrame()) {
+            LookAhead(frame);
+            Recenter(frame);
+        } else if (decoding_.second.isOpen() && state_ == kStarted) {
+            decoding_.second.Close();
         }
         if (!presenter_.Deliver(frame, abort_)) {
             continue;  // cut short: a seek or the end is waiting

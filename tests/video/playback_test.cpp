@@ -470,6 +470,51 @@ TEST_F(Playback, TheOpeningsOwnFirstFrameIsShownOnceAndTheFramesAfterItFollowInO
     }
 }
 
+TEST_F(Playback, APauseKeepsTheFramesAroundTheOneShownSoNearSeeksDecodeNothing) {
+    // Key frames every 30 frames, and sound: playing after the steps starts from a key frame.
+    Open(Generate("rest.MP4", "--size 256 --seconds 4"));
+    auto* access = dynamic_cast<FfmpegPlayerAccess*>(ctx.Player.get());
+    ASSERT_NE(access, nullptr);
+    const auto decoded = [&] { return access->player().framesDecoded(); };
+    // The decoder rests once nothing was decoded for half a second.
+    const auto rest = [&] {
+        for (int i = 0; i < 20; ++i) {
+            const int64_t before = decoded();
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            if (decoded() == before) {
+                return;
+            }
+        }
+        ADD_FAILURE() << "the decoder never rested";
+    };
+    const auto seekTo = [&](int64_t n) {
+        ASSERT_EQ(ops.SeekFrame(&ctx, n), 1);
+        EXPECT_EQ(ShownFrame(), FrameAtSeekTime(n, 333330)) << "seek " << n;
+    };
+    seekTo(75);
+    rest();
+    // Back 14 at a time, resting between: each lands among the frames kept, the later ones
+    // after the frames around the last one were decoded again from further back (across the
+    // key frames at 60 and 30).
+    for (int64_t n : {61, 47, 33, 19}) {
+        const int64_t before = decoded();
+        seekTo(n);
+        EXPECT_EQ(decoded(), before) << "seek " << n;
+        rest();
+    }
+    // Forward 14 lands among the frames decoded ahead (those decoded after it, as it is shown,
+    // cannot be told apart from the seek's own here), and stepping on without resting goes
+    // through the kept frames into new ones, in order.
+    for (int64_t n = 33; n <= 70; ++n) {
+        seekTo(n);
+    }
+    ASSERT_EQ(ops.Play(&ctx), 1);
+    EXPECT_TRUE(test::WaitUntil([&] { return access->presenter().lastPresentedIndex() > 72; }));
+    ASSERT_EQ(ops.Pause(&ctx), 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(ShownFrame(), access->presenter().lastPresentedIndex());
+}
+
 TEST_F(Playback, SteppingShowsTheFramesAfterTheCurrentOne) {
     Open(Generate("step.MP4", "--size 256 --seconds 2"));
     auto* access = dynamic_cast<FfmpegPlayerAccess*>(ctx.Player.get());
