@@ -276,7 +276,9 @@ void CPlayer::Recenter(const VideoFrame& next) {
     }
     const auto at = std::find_if(frames.begin(), frames.end(),
                                  [&](const VideoFrame& f) { return f.index == next.index; });
-    if (at == frames.end() || (ended && frames.back().index < next.index)) {
+    // Short of the frames wanted, only the recording's end will do (not a read error).
+    const int64_t count = avformat_index_get_entries_count(in.videoStream());
+    if (at == frames.end() || (ended && frames.back().index < count - 1)) {
         return;
     }
     // The second decoder goes on after the last of these frames: it becomes the main one.
