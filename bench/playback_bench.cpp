@@ -218,7 +218,7 @@ int main(int argc, char** argv) {
             for (int i = 14; i >= -15; --i) {
                 r.forward.push_back(timed(middle - i));
             }
-            int64_t at = middle - 15;
+            int64_t at = middle + 15;  // where the steps forward ended
             for (int i = 0; i < 30; ++i) {
                 at = std::clamp<int64_t>(at + static_cast<int64_t>(rng() % 31) - 15, 0, frames - 1);
                 r.near.push_back(timed(at));
