@@ -184,7 +184,10 @@ TEST_F(PlaybackFlow, TheSeekTrackJumpsAtOnceAndTheThumbSeeksOnItsRelease) {
     // A click on the track away from the thumb: there at once, and playing on.
     const int target = 600;
     QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(SliderX(target), 5));
-    ASSERT_TRUE(Wait([&] { return std::abs(slider->pos() - target) <= 2; }));
+    // Playing on from there: a busy machine may sample the thumb a few frames later, but not
+    // a page step away.
+    ASSERT_TRUE(Wait([&] { return slider->pos() >= target - 2; }));
+    EXPECT_LE(slider->pos(), target + 60);
     EXPECT_EQ(ctx().PlayState, MovieState::kPlaying);
     EXPECT_TRUE(Wait([&] { return ops.GetPosition(&ctx()) > target + 5; }));
     EXPECT_LT(ops.GetPosition(&ctx()), target + 200);
