@@ -282,10 +282,8 @@ void CPlayer::Recenter(const VideoFrame& next) {
         return;
     }
     // The second decoder goes on after the last of these frames: it becomes the main one.
-    std::swap(d.input.format, in.format);
-    std::swap(d.input.codec, in.codec);
-    std::swap(d.input.stream, in.stream);
-    std::swap(d.input.convert, in.convert);
+    std::swap(d.input, in);
+    std::swap(d.input.lastError, in.lastError);  // the opening's failure stays the main one's
     d.ForgetHeld();
     d.replay = static_cast<size_t>(at - frames.begin()) + 1;
     d.recent = std::move(frames);
