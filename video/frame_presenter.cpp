@@ -53,6 +53,7 @@ void FramePresenter::Shutdown() {
 
 void FramePresenter::SetMediaType(int width, int height, int rateNum, int rateDen) {
     scheduler_.SetFrameDuration(rateNum, rateDen);
+    lastFrameTime_ = -1;  // a new stream: nothing of it shown yet
     // The drawing resources are made while the first frame is decoded.
     scheduler_.PostToThread([this, width, height] { engine_.SetVideoSize(width, height); });
 }
@@ -126,6 +127,7 @@ int FramePresenter::PresentFrame(const PresenterSample& sample, int64_t time) {
     engine_.PresentFrame(sample.frame.owner ? &sample.frame : nullptr);
     // The count last: whoever sees it move reads this frame's index and time.
     lastIndex_ = sample.frame.index;
+    lastFrameTime_ = sample.frame.time100ns;
     lastTime_ = std::chrono::steady_clock::now().time_since_epoch().count();
     ++presented_;
     return 0;
@@ -172,6 +174,14 @@ void FramePresenter::ClockStarted() {
 
 void FramePresenter::ClockPaused() {
     state_ = kPaused;
+}
+
+int64_t FramePresenter::SettlePaused() {
+    scheduler_.RunOnThread([this] {
+        int wait;
+        scheduler_.ServeQueue(&wait);
+    });
+    return lastFrameTime_.load();
 }
 
 void FramePresenter::ClockStopped() {

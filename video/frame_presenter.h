@@ -48,6 +48,9 @@ class FramePresenter : public SchedulerCallback {
 
     void ClockStarted();
     void ClockPaused();
+    // After a pause: shows the queued frames already due and returns the time (100-ns units)
+    // of the frame the picture rests on, -1 when none was shown.
+    int64_t SettlePaused();
     void ClockStopped();
     void SetRate(float rate);
     // Drops everything in flight (seek); the next frame delivered is shown at once.
@@ -102,7 +105,7 @@ class FramePresenter : public SchedulerCallback {
     std::atomic<int> token_{0};
     bool endRequested_ = false;
     std::function<void()> ended_;
-    std::atomic<int64_t> presented_{0}, late_{0}, lastIndex_{-1};
+    std::atomic<int64_t> presented_{0}, late_{0}, lastIndex_{-1}, lastFrameTime_{-1};
     std::atomic<std::chrono::steady_clock::rep> lastTime_{0};
     bool hold_ = false;
     std::atomic<int> steps_{0};

@@ -120,6 +120,15 @@ int CPlayer::Pause() {
     clock_.Pause();
     presenter_.ClockPaused();
     audio_.Suspend();
+    // Where decoding fell behind the clock (fast play on a busy machine), the picture rests
+    // frames before the clock: paused, the position is the frame shown. The sound, read up to
+    // the clock, starts again from there with a seek.
+    const int64_t shown = presenter_.SettlePaused();
+    if (shown >= 0 && clock_.rate() > 0 && shown + frameDuration100ns_ <= clock_.Time()) {
+        clock_.SetTime(shown);
+        std::lock_guard lock(mutex_);
+        shared_.demuxAhead = true;
+    }
     state_ = kPaused;
     Post(UWM_SESSION_PAUSED);
     return 0;

@@ -378,6 +378,39 @@ TEST_F(Playback, StepsSeeksAndRatesInAnyMixShowTheFrameTheEngineReports) {
     }
 }
 
+TEST_F(Playback, APauseAfterDecodingFellBehindRestsOnTheFrameShown) {
+    // A machine too slow for x4: the clock runs on while no frame gets through. Paused, the
+    // position is the picture the user sees, and playing on goes on from it, sound and all.
+    Open(Generate("behind.MP4", "--size 256 --seconds 4"));
+    auto* access = dynamic_cast<FfmpegPlayerAccess*>(ctx.Player.get());
+    ASSERT_NE(access, nullptr);
+    ASSERT_EQ(ops.SeekFrame(&ctx, 30), 1);
+    const auto base = Clock::now();
+    std::atomic<int64_t> elapsedMs{0};
+    access->clock().SetTimeSourceForTesting(
+        [&] { return base + std::chrono::milliseconds(elapsedMs.load()); });
+    ASSERT_EQ(ops.SetRate(&ctx, 4), 1);
+    ASSERT_EQ(ops.Play(&ctx), 1);
+    // The clock stands until the frames are held: what got through by then is shown.
+    access->presenter().HoldFramesForTesting(true);
+    elapsedMs += 250;  // a second of the recording at x4
+    EXPECT_EQ(ops.GetPosition(&ctx), 60);
+    ASSERT_EQ(ops.Pause(&ctx), 1);
+    access->presenter().HoldFramesForTesting(false);
+    const int64_t shown = ShownFrame();
+    EXPECT_EQ(shown, access->presenter().lastPresentedIndex());
+    EXPECT_LT(shown, 40);
+    EXPECT_EQ(access->clock().Time() / 333330, shown);
+    // Playing on at x1: a tenth of a second later the picture is three frames on.
+    ASSERT_EQ(ops.SetRate(&ctx, 1), 1);
+    ASSERT_EQ(ops.Play(&ctx), 1);
+    elapsedMs += 100;
+    EXPECT_TRUE(
+        test::WaitUntil([&] { return access->presenter().lastPresentedIndex() == shown + 3; }));
+    EXPECT_EQ(ShownFrame(), shown + 3);
+    EXPECT_EQ(ops.GetPosition(&ctx), shown + 3);
+}
+
 TEST_F(Playback, EveryCutOfARecordingOpensOrFailsButNeverCrashes) {
     // Cut at every box boundary and inside every table: the engine's open refuses the file or
     // plays what there is; either way it closes again and the next open works.
