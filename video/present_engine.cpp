@@ -172,7 +172,9 @@ bool GLPresentEngine::DrawIntoWindow() {
     DrawLastFrame();
     canvas_.DrawIntoTarget();
     context_->swapBuffers(window_);
-    context_->makeCurrent(surface_.get());
+    // The context stays current on the window until the next frame: switching it to the
+    // off-screen surface and back made the software renderer allocate the window's buffers
+    // afresh for every frame (a page fault on each of their pages).
     return true;
 }
 
