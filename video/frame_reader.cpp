@@ -33,41 +33,20 @@ VideoFrame FrameReader::Wrap(av::FramePtr frame) {
 }
 
 std::optional<VideoFrame> FrameReader::Decode(int64_t wantedPts, std::string* error) {
-    AVCodecContext* codec = in_.codec.get();
-    AVPacket* packet = in_.packet.get();
     for (;;) {
         av::FramePtr frame(av_frame_alloc());
-        int rc = avcodec_receive_frame(codec, frame.get());
-        if (rc >= 0) {
-            if (frame->best_effort_timestamp >= wantedPts) {
-                return Wrap(std::move(frame));
-            }
-            continue;
-        }
+        bool reading = false;
+        const int rc = DecodePicture(&in_, frame.get(), &draining_, &reading);
         if (rc == AVERROR_EOF) {
             return std::nullopt;
-        }
-        if (rc != AVERROR(EAGAIN)) {
-            *error = "decoding failed: " + AvErrorText(rc);
-            return std::nullopt;
-        }
-        if (draining_) {
-            return std::nullopt;
-        }
-        rc = av_read_frame(in_.format.get(), packet);
-        if (rc == AVERROR_EOF) {
-            draining_ = true;
-            avcodec_send_packet(codec, nullptr);
-            continue;
         }
         if (rc < 0) {
-            *error = "reading failed: " + AvErrorText(rc);
+            *error = (reading ? "reading failed: " : "decoding failed: ") + AvErrorText(rc);
             return std::nullopt;
         }
-        if (packet->stream_index == in_.stream) {
-            avcodec_send_packet(codec, packet);
+        if (frame->best_effort_timestamp >= wantedPts) {
+            return Wrap(std::move(frame));
         }
-        av_packet_unref(packet);
     }
 }
 

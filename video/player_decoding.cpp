@@ -43,26 +43,9 @@ size_t FrameBytes(const VideoFrame& f) {
 
 // The decoder's next picture, from the video packets only; null at the end or on an error.
 av::FramePtr DecodeVideo(VideoInput* in) {
-    AVCodecContext* codec = in->codec.get();
-    AVPacket* packet = in->packet.get();
     av::FramePtr frame(av_frame_alloc());
-    for (;;) {
-        const int rc = avcodec_receive_frame(codec, frame.get());
-        if (rc >= 0) {
-            return frame;
-        }
-        if (rc != AVERROR(EAGAIN)) {
-            return nullptr;
-        }
-        if (av_read_frame(in->format.get(), packet) < 0) {
-            avcodec_send_packet(codec, nullptr);
-            continue;
-        }
-        if (packet->stream_index == in->stream) {
-            avcodec_send_packet(codec, packet);
-        }
-        av_packet_unref(packet);
-    }
+    bool draining = false, reading = false;
+    return DecodePicture(in, frame.get(), &draining, &reading) == 0 ? std::move(frame) : nullptr;
 }
 
 }  // namespace

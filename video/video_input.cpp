@@ -90,4 +90,33 @@ bool OpenVideoInput(const std::string& path, VideoInput* in, std::string* error,
     return true;
 }
 
+int DecodePicture(VideoInput* in, AVFrame* frame, bool* draining, bool* reading) {
+    AVCodecContext* codec = in->codec.get();
+    AVPacket* packet = in->packet.get();
+    *reading = false;
+    for (;;) {
+        const int rc = avcodec_receive_frame(codec, frame);
+        if (rc != AVERROR(EAGAIN)) {
+            return rc;
+        }
+        if (*draining) {
+            return AVERROR_EOF;
+        }
+        const int read = av_read_frame(in->format.get(), packet);
+        if (read == AVERROR_EOF) {
+            *draining = true;
+            avcodec_send_packet(codec, nullptr);
+            continue;
+        }
+        if (read < 0) {
+            *reading = true;
+            return read;
+        }
+        if (packet->stream_index == in->stream) {
+            avcodec_send_packet(codec, packet);
+        }
+        av_packet_unref(packet);
+    }
+}
+
 }  // namespace tavrilo

@@ -36,4 +36,10 @@ using DecoderSetup = std::function<void(AVCodecContext*, const AVCodec*)>;
 bool OpenVideoInput(const std::string& path, VideoInput* in, std::string* error,
                     const DecoderSetup& configure = {});
 
+// Decodes the next picture of `in`'s video into `frame`, reading packets as the decoder asks
+// for them and draining it once the file ends (`*draining` remembers that; false again after
+// a seek). 0 for a picture, AVERROR_EOF at the end, else FFmpeg's code of the failure, with
+// `*reading` telling whether reading the file failed rather than decoding.
+int DecodePicture(VideoInput* in, AVFrame* frame, bool* draining, bool* reading);
+
 }  // namespace tavrilo
