@@ -100,19 +100,14 @@ bool CPlayer::DecodeNext(VideoFrame* out) {
 
 bool CPlayer::DecodeFirstFrame(VideoFrame* out) {
     Decoding& d = decoding_;
-    const AVCodec* decoder = d.input.codec->codec;
-    av::CodecPtr still(avcodec_alloc_context3(decoder));
-    if (!still || avcodec_parameters_to_context(still.get(), d.input.videoStream()->codecpar) < 0) {
-        return false;
-    }
-    still->thread_count = 1;
-    if (avcodec_open2(still.get(), decoder, nullptr) < 0) {
+    int rc;
+    av::CodecPtr still = OpenDecoder(d.input.videoStream(), d.input.codec->codec, 1, {}, &rc);
+    if (!still) {
         return false;
     }
     AVPacket* packet = d.input.packet.get();
     av::FramePtr frame(av_frame_alloc());
     std::deque<av::PacketPtr> read;
-    int rc;
     while ((rc = avcodec_receive_frame(still.get(), frame.get())) == AVERROR(EAGAIN) &&
            read.size() < kFirstFramePackets) {
         if (!ReadVideoPacket(packet)) {

@@ -72,13 +72,8 @@ bool OpenVideoInput(const std::string& path, VideoInput* in, std::string* error,
         in->lastError = VideoInputError::kNoDecoder;
         return false;
     }
-    in->codec.reset(avcodec_alloc_context3(decoder));
-    avcodec_parameters_to_context(in->codec.get(), raw->streams[stream]->codecpar);
-    in->codec->thread_count = 0;
-    if (configure) {
-        configure(in->codec.get(), decoder);
-    }
-    if ((rc = avcodec_open2(in->codec.get(), decoder, nullptr)) < 0) {
+    in->codec = OpenDecoder(raw->streams[stream], decoder, 0, configure, &rc);
+    if (!in->codec) {
         *error = "cannot decode the video of " + path + ": " + AvErrorText(rc);
         in->Close();
         in->lastError = VideoInputError::kNoDecoder;
@@ -88,6 +83,26 @@ bool OpenVideoInput(const std::string& path, VideoInput* in, std::string* error,
     in->stream = stream;
     in->lastError = VideoInputError::kNone;
     return true;
+}
+
+av::CodecPtr OpenDecoder(const AVStream* stream, const AVCodec* decoder, int threads,
+                         const DecoderSetup& configure, int* rc) {
+    av::CodecPtr codec(avcodec_alloc_context3(decoder));
+    if (!codec) {
+        *rc = AVERROR(ENOMEM);
+        return nullptr;
+    }
+    if ((*rc = avcodec_parameters_to_context(codec.get(), stream->codecpar)) < 0) {
+        return nullptr;
+    }
+    codec->thread_count = threads;
+    if (configure) {
+        configure(codec.get(), decoder);
+    }
+    if ((*rc = avcodec_open2(codec.get(), decoder, nullptr)) < 0) {
+        return nullptr;
+    }
+    return codec;
 }
 
 int DecodePicture(VideoInput* in, AVFrame* frame, bool* draining, bool* reading) {

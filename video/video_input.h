@@ -36,6 +36,11 @@ using DecoderSetup = std::function<void(AVCodecContext*, const AVCodec*)>;
 bool OpenVideoInput(const std::string& path, VideoInput* in, std::string* error,
                     const DecoderSetup& configure = {});
 
+// A decoder for `stream`'s pictures on `threads` threads (0: as many as FFmpeg likes), with
+// `configure` applied before it opens. Null, with FFmpeg's code in `*rc`, when it cannot open.
+av::CodecPtr OpenDecoder(const AVStream* stream, const AVCodec* decoder, int threads,
+                         const DecoderSetup& configure, int* rc);
+
 // Decodes the next picture of `in`'s video into `frame`, reading packets as the decoder asks
 // for them and draining it once the file ends (`*draining` remembers that; false again after
 // a seek). 0 for a picture, AVERROR_EOF at the end, else FFmpeg's code of the failure, with
