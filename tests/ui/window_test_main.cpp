@@ -4,8 +4,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <QApplication>
-#include <cstdio>
 #include <cstdlib>
+
+#include "tests/support/exit.h"
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
@@ -19,10 +20,5 @@ int main(int argc, char** argv) {
     }
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
-    const int result = RUN_ALL_TESTS();
-    // Ends here, without the libraries' teardown: the sound server's client library now and
-    // then aborts on an assertion inside its own event loop while Qt Multimedia tears it down
-    // at exit, after every test has passed. The tests' result is what the exit code says.
-    std::fflush(nullptr);
-    std::_Exit(result);
+    tavrilo::test::EndWithoutTeardown(RUN_ALL_TESTS());
 }

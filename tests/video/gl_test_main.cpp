@@ -3,8 +3,9 @@
 
 #include <gtest/gtest.h>
 #include <QGuiApplication>
-#include <cstdio>
 #include <cstdlib>
+
+#include "tests/support/exit.h"
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
@@ -13,10 +14,5 @@ int main(int argc, char** argv) {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     }
     QGuiApplication app(argc, argv);
-    const int result = RUN_ALL_TESTS();
-    // Ends here, without the libraries' teardown: the sound server's client library now and
-    // then aborts on an assertion inside its own event loop while Qt Multimedia tears it down
-    // at exit, after every test has passed. The tests' result is what the exit code says.
-    std::fflush(nullptr);
-    std::_Exit(result);
+    tavrilo::test::EndWithoutTeardown(RUN_ALL_TESTS());
 }
