@@ -209,7 +209,7 @@ int CPlayer::Close() {
     decoding_.ForgetRecent();
     decoding_.audio.Close();
     decoding_.input.Close();
-    decoding_.second.Close();
+    decoding_.StopRecentering();
     hardwareDevice_.reset();
     hasAudio_ = false;
     width_ = height_ = 0;

@@ -105,8 +105,18 @@ class CPlayer {
     void LookAhead(const VideoFrame& next);
     // While paused with fewer than 16 recent frames before the one shown (stepped back through
     // them), a second decoder decodes from 16 before it to 15 after it and then takes the main
-    // decoder's place, its frames the recent ones'; given up when a command or a start comes.
+    // decoder's place, its frames the recent ones'. A command cuts it short; the next pause goes
+    // on with what it decoded when that still reaches back far enough, and a start ends it.
     void Recenter(const VideoFrame& next);
+    // Decodes on with the second decoder until it has frame `last` (true), the recording
+    // ends (true), or a command or a start comes (false).
+    bool DecodeRecentering(int64_t last);
+    // The second decoder becomes the main one, with `frames` (what it decoded last) the
+    // recent ones and none of them replayed.
+    void AdoptRecentering(std::deque<VideoFrame> frames);
+    // A seek the recent frames miss goes to the second decoder's, when they hold its target
+    // or lie a little before it.
+    bool SeekInRecentering(int64_t target);
     bool DecodeFirstFrame(VideoFrame* out);
     // The next video packet (the held ones first); sound packets met on the way are decoded.
     bool ReadVideoPacket(AVPacket* packet);
@@ -154,6 +164,16 @@ class CPlayer {
         std::string path;
         VideoInput input;
         VideoInput second;  // the recentering decoder, open while paused
+        // What the second decoder brought since it went to its key frame, consecutive and
+        // bounded as the recent frames; `from` is the earliest frame it can still give.
+        struct Recentering {
+            bool active = false;
+            bool ended = false;
+            int64_t from = 0;
+            std::deque<VideoFrame> frames;
+            size_t bytes = 0;
+        };
+        Recentering recentering;
         AudioDecoder audio;
         // The frames decoded last, consecutive in presentation order, within kRecentFrames and
         // kRecentBytes; `replay` is the next one NextFrame hands out again (recent.size() when
@@ -171,6 +191,10 @@ class CPlayer {
             recent.clear();
             recentBytes = 0;
             replay = 0;
+        }
+        void StopRecentering() {
+            recentering = {};
+            second.Close();
         }
         void ForgetHeld() {
             quickFirst = false;

@@ -24,6 +24,8 @@ constexpr int kLookAheadFrames = 15;
 // How long a pause lasts without a command before the frames around the one shown are decoded
 // again from further back.
 constexpr auto kRestBeforeRecentering = std::chrono::milliseconds(150);
+// How long before decoding around the frame shown goes on, once started and cut short.
+constexpr auto kRestBeforeResuming = std::chrono::milliseconds(30);
 // How far ahead of the last decoded frame a seek decodes on instead of going to a key frame.
 constexpr int kDecodeOnFrames = 30;
 // How many frames before its target a seek backwards decodes (and keeps).
@@ -39,6 +41,20 @@ constexpr int64_t kBehindLimit = 5'000'000;
 
 size_t FrameBytes(const VideoFrame& f) {
     return static_cast<size_t>(f.width) * static_cast<size_t>(f.height) * 3 / 2;
+}
+
+// Adds `frame` after the others and pushes the oldest out past kRecentFrames or kRecentBytes
+// (never the last one); returns how many went.
+size_t PushBounded(std::deque<VideoFrame>* frames, size_t* bytes, const VideoFrame& frame) {
+    frames->push_back(frame);
+    *bytes += FrameBytes(frame);
+    size_t dropped = 0;
+    while ((*bytes > kRecentBytes || frames->size() > kRecentFrames) && frames->size() > 1) {
+        *bytes -= FrameBytes(frames->front());
+        frames->pop_front();
+        ++dropped;
+    }
+    return dropped;
 }
 
 // The decoder's next picture, from the video packets only; null at the end or on an error.
@@ -158,17 +174,7 @@ bool CPlayer::NextFrame(VideoFrame* out) {
 }
 
 size_t CPlayer::Keep(const VideoFrame& frame) {
-    Decoding& d = decoding_;
-    d.recent.push_back(frame);
-    d.recentBytes += FrameBytes(frame);
-    size_t dropped = 0;
-    while ((d.recentBytes > kRecentBytes || d.recent.size() > kRecentFrames) &&
-           d.recent.size() > 1) {
-        d.recentBytes -= FrameBytes(d.recent.front());
-        d.recent.pop_front();
-        ++dropped;
-    }
-    return dropped;
+    return PushBounded(&decoding_.recent, &decoding_.recentBytes, frame);
 }
 
 void CPlayer::LookAhead(const VideoFrame& next) {
@@ -178,13 +184,17 @@ void CPlayer::LookAhead(const VideoFrame& next) {
     }
     // `next` waits for a start; the frame shown is the one before it.
     const int64_t until = next.time100ns + (kLookAheadFrames - 1) * frameDuration100ns_;
+    // Frames before the one shown are pushed out only past kBackFillFrames of them (half the
+    // room for frames too large for 32): a step back is worth as much as one forward.
+    const size_t capacity = std::min(kRecentFrames, kRecentBytes / FrameBytes(next));
+    const size_t keepBefore = std::min<size_t>(kBackFillFrames, capacity / 2);
     size_t replay = d.replay;
     while (d.recent.back().time100ns < until && !abort_ && presenter_.HoldsNextFrame()) {
-        // A frame pushed out must lie before `next` (index replay - 1): a frame to be shown
-        // is never given up for one after it.
+        // A frame pushed out lies before `next` (index replay - 1): a frame to be shown is
+        // never given up for one after it.
         const bool room =
             d.recent.size() < kRecentFrames && d.recentBytes + FrameBytes(next) <= kRecentBytes;
-        if (!room && replay <= 1) {
+        if (!room && replay <= keepBefore + 1) {
             break;
         }
         VideoFrame frame;
@@ -198,50 +208,110 @@ void CPlayer::LookAhead(const VideoFrame& next) {
 
 void CPlayer::Recenter(const VideoFrame& next) {
     Decoding& d = decoding_;
+    Decoding::Recentering& job = d.recentering;
     const int64_t shown = next.index - 1;
     const int64_t first = std::max<int64_t>(0, shown - kBackFillFrames);
     const int64_t last = shown + kLookAheadFrames;
     if (hardwareDecoding() || frameDuration100ns_ <= 0 || d.recent.empty() || shown < 0 ||
         d.recent.front().index <= first ||
         static_cast<size_t>(last - first + 1) * FrameBytes(next) > kRecentBytes) {
+        job = {};
         return;
+    }
+    if (job.active && job.from > first) {
+        job = {};  // stepped back past what it can still give: it starts over
     }
     {
         // Only once the user rests: while keys and clicks come, this work would take the cores
-        // the drawing needs, and every step would cut it short.
+        // the drawing needs. Work cut short goes on after a shorter rest.
         std::unique_lock lock(mutex_);
-        if (commandCv_.wait_for(lock, kRestBeforeRecentering, [this] {
-                return shared_.command != Command::kNone || state_ == kStarted;
-            })) {
+        if (commandCv_.wait_for(
+                lock, job.active ? kRestBeforeResuming : kRestBeforeRecentering,
+                [this] { return shared_.command != Command::kNone || state_ == kStarted; })) {
             return;
         }
     }
-    std::string ignored;
-    if (!d.second.isOpen() && !OpenVideoInput(d.path, &d.second, &ignored)) {
+    if (!job.active) {
+        std::string ignored;
+        if (!d.second.isOpen() && !OpenVideoInput(d.path, &d.second, &ignored)) {
+            return;
+        }
+        VideoInput& in = d.second;
+        av_seek_frame(
+            in.format.get(), in.stream,
+            av_rescale_q(first * frameDuration100ns_, k100ns, in.videoStream()->time_base),
+            AVSEEK_FLAG_BACKWARD);
+        avcodec_flush_buffers(in.codec.get());
+        job.active = true;
+        job.from = first;  // its key frame lies at or before this one
+    }
+    if (!job.ended && !DecodeRecentering(last)) {
+        return;  // a command or a start came: the next pause goes on from here
+    }
+    std::deque<VideoFrame> frames = std::move(job.frames);
+    const bool ended = job.ended;
+    job = {};
+    while (!frames.empty() && frames.front().index < first) {
+        frames.pop_front();
+    }
+    const auto at = std::find_if(frames.begin(), frames.end(),
+                                 [&](const VideoFrame& f) { return f.index == next.index; });
+    // Short of the frames wanted, only the recording's end will do (not a read error).
+    const int64_t count = avformat_index_get_entries_count(d.second.videoStream());
+    if (at == frames.end() || (ended && frames.back().index < count - 1)) {
         return;
     }
-    VideoInput& in = d.second;
-    av_seek_frame(in.format.get(), in.stream,
-                  av_rescale_q(first * frameDuration100ns_, k100ns, in.videoStream()->time_base),
-                  AVSEEK_FLAG_BACKWARD);
-    avcodec_flush_buffers(in.codec.get());
-    std::deque<VideoFrame> frames;
-    bool ended = false;
-    while (frames.empty() || frames.back().index < last) {
+    const size_t replay = static_cast<size_t>(at - frames.begin()) + 1;
+    AdoptRecentering(std::move(frames));
+    d.replay = replay;
+}
+
+void CPlayer::AdoptRecentering(std::deque<VideoFrame> frames) {
+    Decoding& d = decoding_;
+    // The second decoder goes on after the last of these frames: it becomes the main one.
+    std::swap(d.input, d.second);
+    std::swap(d.input.lastError, d.second.lastError);  // the opening's failure stays the main one's
+    d.recentering = {};
+    d.ForgetHeld();
+    d.recent = std::move(frames);
+    d.replay = d.recent.size();
+    d.recentBytes = 0;
+    for (const VideoFrame& f : d.recent) {
+        d.recentBytes += FrameBytes(f);
+    }
+    // The sound read so far followed the other decoder: playing starts with a seek.
+    std::lock_guard lock(mutex_);
+    shared_.demuxAhead = true;
+}
+
+bool CPlayer::SeekInRecentering(int64_t target) {
+    const Decoding::Recentering& job = decoding_.recentering;
+    // Work that met the recording's end (or a read error) gives only the frames it holds.
+    const int reach = job.ended ? 1 : kDecodeOnFrames;
+    if (!job.active || job.frames.empty() || target < job.frames.front().time100ns ||
+        target >= job.frames.back().time100ns + reach * frameDuration100ns_) {
+        return false;
+    }
+    AdoptRecentering(job.frames);
+    return SeekInRecent(target);
+}
+
+bool CPlayer::DecodeRecentering(int64_t last) {
+    Decoding& d = decoding_;
+    Decoding::Recentering& job = d.recentering;
+    while (job.frames.empty() || job.frames.back().index < last) {
         if (abort_ || !presenter_.HoldsNextFrame()) {
-            return;  // the next pause starts over
+            return false;
         }
-        av::FramePtr picture = DecodeVideo(&in);
+        av::FramePtr picture = DecodeVideo(&d.second);
         VideoFrame frame;
-        if (!picture || !WrapFrame(std::move(picture), &frame, &in)) {
-            ended = true;
-            break;
+        if (!picture || !WrapFrame(std::move(picture), &frame, &d.second)) {
+            job.ended = true;
+            return true;
         }
-        if (frame.index < first) {
-            continue;
-        }
-        if (frames.size() == kRecentFrames) {
-            return;  // frames out of step with their times: left as they are
+        if (!job.frames.empty() && frame.index <= job.frames.back().index) {
+            job = {};  // frames out of step with their times: left as they are
+            return false;
         }
         // A frame the recent ones hold is taken from them: the same picture, kept once.
         for (const VideoFrame& kept : d.recent) {
@@ -250,28 +320,10 @@ void CPlayer::Recenter(const VideoFrame& next) {
                 break;
             }
         }
-        frames.push_back(std::move(frame));
+        PushBounded(&job.frames, &job.bytes, frame);
+        job.from = job.frames.front().index;
     }
-    const auto at = std::find_if(frames.begin(), frames.end(),
-                                 [&](const VideoFrame& f) { return f.index == next.index; });
-    // Short of the frames wanted, only the recording's end will do (not a read error).
-    const int64_t count = avformat_index_get_entries_count(in.videoStream());
-    if (at == frames.end() || (ended && frames.back().index < count - 1)) {
-        return;
-    }
-    // The second decoder goes on after the last of these frames: it becomes the main one.
-    std::swap(d.input, in);
-    std::swap(d.input.lastError, in.lastError);  // the opening's failure stays the main one's
-    d.ForgetHeld();
-    d.replay = static_cast<size_t>(at - frames.begin()) + 1;
-    d.recent = std::move(frames);
-    d.recentBytes = 0;
-    for (const VideoFrame& f : d.recent) {
-        d.recentBytes += FrameBytes(f);
-    }
-    // The sound read so far followed the other decoder: playing starts with a seek.
-    std::lock_guard lock(mutex_);
-    shared_.demuxAhead = true;
+    return true;
 }
 
 bool CPlayer::SeekInRecent(int64_t target) {
@@ -346,11 +398,16 @@ void CPlayer::RestartDecodingAt(int64_t streamTime) {
 
 void CPlayer::DoSeek(int64_t target) {
     VideoInput& in = decoding_.input;
-    // Going back (stepping back over a key frame): decoding starts early enough for the
-    // frames before the target to be among the recent ones, so the next steps back are quick.
+    // Going back far: decoding starts early enough for the frames before the target to be
+    // among the recent ones, so the steps back from there are quick. Just before the recent
+    // frames (stepping or seeking back past them), the frame wanted comes first: decoding
+    // starts at the target's own key frame, and the frames before it follow after a rest.
     const bool back = !decoding_.recent.empty() && target < decoding_.recent.front().time100ns;
-    const int64_t from =
-        back ? std::max<int64_t>(0, target - kBackFillFrames * frameDuration100ns_) : target;
+    const bool near = back && target >= decoding_.recent.front().time100ns -
+                                            kBackFillFrames * frameDuration100ns_;
+    const int64_t from = back && !near
+                             ? std::max<int64_t>(0, target - kBackFillFrames * frameDuration100ns_)
+                             : target;
     RestartDecodingAt(av_rescale_q(from, k100ns, in.videoStream()->time_base));
     audio_.Clear();
     presenter_.Flush();
@@ -380,7 +437,7 @@ void CPlayer::DecodeLoop() {
                 const bool fromKeyFrame = shared_.fromKeyFrame;
                 abort_ = false;
                 lock.unlock();
-                if (fromKeyFrame || !SeekInRecent(skipUntil)) {
+                if (fromKeyFrame || (!SeekInRecent(skipUntil) && !SeekInRecentering(skipUntil))) {
                     DoSeek(skipUntil);
                 }
                 continue;
@@ -414,7 +471,7 @@ void CPlayer::DecodeLoop() {
             LookAhead(frame);
             Recenter(frame);
         } else if (decoding_.second.isOpen() && state_ == kStarted) {
-            decoding_.second.Close();
+            decoding_.StopRecentering();
         }
         if (!presenter_.Deliver(frame, abort_)) {
             continue;  // cut short: a seek or the end is waiting

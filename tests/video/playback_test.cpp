@@ -122,6 +122,19 @@ class Playback : public ::testing::Test {
         fs::remove(path);
         return n ? static_cast<int64_t>(*n) : -1;
     }
+    // Waits until the decoder rests: nothing decoded for half a second.
+    void RestDecoder() {
+        auto* access = dynamic_cast<FfmpegPlayerAccess*>(ctx.Player.get());
+        ASSERT_NE(access, nullptr);
+        for (int i = 0; i < 20; ++i) {
+            const int64_t before = access->player().framesDecoded();
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            if (access->player().framesDecoded() == before) {
+                return;
+            }
+        }
+        ADD_FAILURE() << "the decoder never rested";
+    }
     // The frame whose interval holds the time SeekFrame computes for frame n.
     int64_t FrameAtSeekTime(int64_t n, int64_t frameDelta100ns) {
         const auto position =
@@ -509,17 +522,7 @@ TEST_F(Playback, APauseKeepsTheFramesAroundTheOneShownSoNearSeeksDecodeNothing) 
     auto* access = dynamic_cast<FfmpegPlayerAccess*>(ctx.Player.get());
     ASSERT_NE(access, nullptr);
     const auto decoded = [&] { return access->player().framesDecoded(); };
-    // The decoder rests once nothing was decoded for half a second.
-    const auto rest = [&] {
-        for (int i = 0; i < 20; ++i) {
-            const int64_t before = decoded();
-            std::this_thread::sleep_for(std::chrono::milliseconds(500));
-            if (decoded() == before) {
-                return;
-            }
-        }
-        ADD_FAILURE() << "the decoder never rested";
-    };
+    const auto rest = [&] { RestDecoder(); };
     const auto seekTo = [&](int64_t n) {
         ASSERT_EQ(ops.SeekFrame(&ctx, n), 1);
         EXPECT_EQ(ShownFrame(), FrameAtSeekTime(n, 333330)) << "seek " << n;
@@ -543,6 +546,40 @@ TEST_F(Playback, APauseKeepsTheFramesAroundTheOneShownSoNearSeeksDecodeNothing) 
     }
     ASSERT_EQ(ops.Play(&ctx), 1);
     EXPECT_TRUE(test::WaitUntil([&] { return access->presenter().lastPresentedIndex() > 72; }));
+    ASSERT_EQ(ops.Pause(&ctx), 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(ShownFrame(), access->presenter().lastPresentedIndex());
+}
+
+TEST_F(Playback, SeeksWhileTheFramesAroundTheShownOneAreDecodedAgainShowTheirFrames) {
+    // After a step back among the kept frames, a rest starts decoding the frames around it
+    // again from further back. Seeks that come while that work is under way, at several
+    // points of it, land on its frames, on frames just after them, or before them all.
+    Open(Generate("recenter.MP4", "--size 512 --seconds 6"));
+    const auto seekTo = [&](int64_t n) {
+        ASSERT_EQ(ops.SeekFrame(&ctx, n), 1);
+        EXPECT_EQ(ShownFrame(), FrameAtSeekTime(n, 333330)) << "seek " << n;
+    };
+    int64_t at = 40;
+    for (const int delayMs : {150, 170, 200, 240, 300, 400}) {
+        SCOPED_TRACE("after " + std::to_string(delayMs) + " ms");
+        seekTo(at);
+        RestDecoder();
+        seekTo(at - 12);  // among the kept frames, few of them before it
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        // Before the kept frames, then back and forth around there without a rest.
+        for (const int64_t n : {at - 24, at - 25, at - 20, at - 31, at - 8, at - 9}) {
+            seekTo(n);
+        }
+        at += 25;
+    }
+    // Playing on from the last of them goes on in order.
+    auto* access = dynamic_cast<FfmpegPlayerAccess*>(ctx.Player.get());
+    ASSERT_NE(access, nullptr);
+    const int64_t from = access->presenter().lastPresentedIndex();
+    ASSERT_EQ(ops.Play(&ctx), 1);
+    EXPECT_TRUE(
+        test::WaitUntil([&] { return access->presenter().lastPresentedIndex() > from + 3; }));
     ASSERT_EQ(ops.Pause(&ctx), 1);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(ShownFrame(), access->presenter().lastPresentedIndex());
