@@ -210,6 +210,7 @@ void FramePresenter::Repaint() {
     if (!prerolled_) {
         return;
     }
+    ++repaints_;
     scheduler_.RunOnThread([&] { engine_.PresentFrame(nullptr); });
 }
 

@@ -72,6 +72,8 @@ class FramePresenter : public SchedulerCallback {
     int renderState() const { return state_.load(); }
     int64_t framesPresented() const { return presented_.load(); }
     int64_t framesLate() const { return late_.load(); }
+    // The times the frame shown was drawn again (Repaint).
+    int64_t repaints() const { return repaints_.load(); }
 
     // The picture as drawn, scaled to `width` x `height` (the video window's size).
     QImage GrabImage(int width, int height);
@@ -106,6 +108,7 @@ class FramePresenter : public SchedulerCallback {
     bool endRequested_ = false;
     std::function<void()> ended_;
     std::atomic<int64_t> presented_{0}, late_{0}, lastIndex_{-1}, lastFrameTime_{-1};
+    std::atomic<int64_t> repaints_{0};
     std::atomic<std::chrono::steady_clock::rep> lastTime_{0};
     bool hold_ = false;
     std::atomic<int> steps_{0};

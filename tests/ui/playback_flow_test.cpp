@@ -12,6 +12,8 @@
 #include "tools/gen/frame_strip.h"
 #include "ui/main/c_controller_dlg.h"
 #include "ui/skin/slider_geometry.h"
+#include "video/ffmpeg_backend.h"
+#include "video/frame_presenter.h"
 #include "views/c_g_sensor_dlg.h"
 
 namespace tavrilo {
@@ -139,6 +141,26 @@ TEST_F(PlaybackFlow, TheLastRecordingOfTheCardOpensAgainAtItsStart) {
     EXPECT_NE(ctx().PlayState, MovieState::kPlaying);
     EXPECT_EQ(ops.GetPosition(&ctx()), 0);
     EXPECT_EQ(ShownFrame(), std::optional<uint32_t>(0));
+}
+
+TEST_F(PlaybackFlow, WhilePlayingThePanelsFollowWithoutTheVideoDrawnAgain) {
+    MakeOnCard("--size 256 --seconds 4 --folders 1 --per-folder 1");
+    ASSERT_TRUE(WaitLoaded());
+    auto* access = dynamic_cast<FfmpegPlayerAccess*>(ctx().Player.get());
+    ASSERT_NE(access, nullptr);
+    QTest::keyClick(window.get(), Qt::Key_Space);
+    ASSERT_TRUE(Wait([&] { return ops.GetPosition(&ctx()) > 10; }));
+    // Half a second of position ticks: the seek bar and the panels move, the presenter draws
+    // each frame once, and nothing draws the video again on top.
+    const int64_t repaints = access->presenter().repaints();
+    const int slider = window->seekSlider()->pos();
+    QTest::qWait(500);
+    ASSERT_EQ(ctx().PlayState, MovieState::kPlaying);
+    EXPECT_GT(window->seekSlider()->pos(), slider);
+    EXPECT_EQ(access->presenter().repaints(), repaints);
+    // A paint of the window over the video (uncovered, say) still draws it again.
+    window->update(window->videoContainer()->geometry());
+    EXPECT_TRUE(Wait([&] { return access->presenter().repaints() > repaints; }));
 }
 
 TEST_F(PlaybackFlow, ASeekNearTheEndStopsShortByTheMarginWhileTheViewsShowTheFrameAskedFor) {

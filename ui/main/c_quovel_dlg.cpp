@@ -362,7 +362,7 @@ void CquovelDlg::ShutDown() {
     ops_.Shutdown(&ctx_);
 }
 
-void CquovelDlg::paintEvent(QPaintEvent*) {
+void CquovelDlg::paintEvent(QPaintEvent* e) {
     QPainter p(this);
     const QPixmap& background = CResourceImage::Pixmap(129);
     if (!background.isNull()) {
@@ -385,9 +385,10 @@ void CquovelDlg::paintEvent(QPaintEvent*) {
             info_->DrawBottomStrip(p, rect());
         }
     }
-    // Every paint of the window refreshes the video too; at the slow rates the frame is
-    // repainted paused.
-    if (movie_ != nullptr && ctx_.Ready) {
+    // A paint of the window over the video refreshes it too; at the slow rates the frame is
+    // repainted paused. Paints elsewhere (the seek bar and the panels follow the position
+    // many times a second) leave it alone: the presenter draws every frame anyway.
+    if (movie_ != nullptr && ctx_.Ready && e->region().intersects(videoContainer_->geometry())) {
         const bool slow =
             ctx_.PlayState == MovieState::kPlaying && (ctx_.RateCode == -2 || ctx_.RateCode == -4);
         if (slow) {
