@@ -66,7 +66,7 @@ void FramePresenter::SetDestination(const QRect& rect) {
     scheduler_.RunOnThread([&] { engine_.SetDestination(rect); });
 }
 
-bool FramePresenter::Deliver(const VideoFrame& frame, const std::atomic<bool>& abort) {
+bool FramePresenter::Deliver(const VideoFrame& frame, const std::atomic<bool>& abort, bool* held) {
     std::optional<int> slot;
     int token;
     bool presentNow;
@@ -83,6 +83,10 @@ bool FramePresenter::Deliver(const VideoFrame& frame, const std::atomic<bool>& a
                 return false;
             }
             if (state_ != kStarted && prerolled_ && steps_ == 0) {
+                if (held != nullptr) {
+                    *held = true;
+                    return true;
+                }
                 return false;
             }
             pool_.TakeSample(&slot);
@@ -173,7 +177,11 @@ void FramePresenter::ClockStarted() {
 }
 
 void FramePresenter::ClockPaused() {
-    state_ = kPaused;
+    {
+        std::lock_guard lock(mutex_);
+        state_ = kPaused;
+    }
+    sampleFree_.notify_all();  // a decoder waiting to deliver may look ahead instead
 }
 
 int64_t FramePresenter::SettlePaused() {

@@ -43,8 +43,9 @@ class FramePresenter : public SchedulerCallback {
 
     // Called by the decoder thread for every decoded frame: waits for a free sample (or for a
     // start, once the preroll frame was shown), then hands the frame on. False when the wait
-    // was cut short by a flush or shutdown (the frame is dropped).
-    bool Deliver(const VideoFrame& frame, const std::atomic<bool>& abort);
+    // was cut short by a flush or shutdown (the frame is dropped), or, with `held` given, when
+    // the frames are held (a pause) before a sample came: *held is set, the frame not taken.
+    bool Deliver(const VideoFrame& frame, const std::atomic<bool>& abort, bool* held = nullptr);
 
     void ClockStarted();
     void ClockPaused();

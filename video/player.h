@@ -103,6 +103,9 @@ class CPlayer {
     // While the presenter holds `next` back (paused), decodes on to a little past it, into the
     // recent frames, until a command or a start comes.
     void LookAhead(const VideoFrame& next);
+    // Hands `frame` to the presenter; while paused, the frames around it are decoded first.
+    // False when cut short (a seek, the end or a shutdown came).
+    bool Deliver(const VideoFrame& frame);
     // While paused with fewer than 16 recent frames before the one shown (stepped back through
     // them), a second decoder decodes from 16 before it to 15 after it and then takes the main
     // decoder's place, its frames the recent ones'. A command cuts it short; the next pause goes

@@ -18,6 +18,10 @@ constexpr auto kEndNoticeDelay = std::chrono::milliseconds(200);
 // more than 400 MiB (32 frames of 2880 x 2880 take 380 MiB, of 1440 x 1440 95 MiB).
 constexpr size_t kRecentFrames = 32;
 constexpr size_t kRecentBytes = 400u << 20;
+// While playing, the frames shown last only wait for a pause and steps back: 16 of them before
+// the one shown, that one, the two the presenter holds and the one being handed on (about
+// 250 MiB at 2880 x 2880 instead of 400 for the decoder's buffers to fill as playing starts).
+constexpr size_t kPlayingRecentFrames = 20;
 // While paused, the decoder goes on this many frames past the one shown, so steps and seeks
 // forward find their frames decoded.
 constexpr int kLookAheadFrames = 15;
@@ -43,13 +47,14 @@ size_t FrameBytes(const VideoFrame& f) {
     return static_cast<size_t>(f.width) * static_cast<size_t>(f.height) * 3 / 2;
 }
 
-// Adds `frame` after the others and pushes the oldest out past kRecentFrames or kRecentBytes
+// Adds `frame` after the others and pushes the oldest out past `limit` frames or kRecentBytes
 // (never the last one); returns how many went.
-size_t PushBounded(std::deque<VideoFrame>* frames, size_t* bytes, const VideoFrame& frame) {
+size_t PushBounded(std::deque<VideoFrame>* frames, size_t* bytes, const VideoFrame& frame,
+                   size_t limit = kRecentFrames) {
     frames->push_back(frame);
     *bytes += FrameBytes(frame);
     size_t dropped = 0;
-    while ((*bytes > kRecentBytes || frames->size() > kRecentFrames) && frames->size() > 1) {
+    while ((*bytes > kRecentBytes || frames->size() > limit) && frames->size() > 1) {
         *bytes -= FrameBytes(frames->front());
         frames->pop_front();
         ++dropped;
@@ -174,7 +179,9 @@ bool CPlayer::NextFrame(VideoFrame* out) {
 }
 
 size_t CPlayer::Keep(const VideoFrame& frame) {
-    return PushBounded(&decoding_.recent, &decoding_.recentBytes, frame);
+    return PushBounded(&decoding_.recent, &decoding_.recentBytes, frame,
+                       presenter_.renderState() == FramePresenter::kStarted ? kPlayingRecentFrames
+                                                                            : kRecentFrames);
 }
 
 void CPlayer::LookAhead(const VideoFrame& next) {
@@ -190,11 +197,11 @@ void CPlayer::LookAhead(const VideoFrame& next) {
     const size_t keepBefore = std::min<size_t>(kBackFillFrames, capacity / 2);
     size_t replay = d.replay;
     while (d.recent.back().time100ns < until && !abort_ && presenter_.HoldsNextFrame()) {
-        // A frame pushed out lies before `next` (index replay - 1): a frame to be shown is
-        // never given up for one after it.
+        // A frame pushed out lies before the one shown (`next` is at replay - 1, the frame
+        // shown before it): a frame to be shown is never given up for one after it.
         const bool room =
             d.recent.size() < kRecentFrames && d.recentBytes + FrameBytes(next) <= kRecentBytes;
-        if (!room && replay <= keepBefore + 1) {
+        if (!room && replay <= keepBefore + 2) {
             break;
         }
         VideoFrame frame;
@@ -416,6 +423,26 @@ void CPlayer::DoSeek(int64_t target) {
     shared_.demuxAhead = false;
 }
 
+bool CPlayer::Deliver(const VideoFrame& frame) {
+    for (;;) {
+        const bool holding = presenter_.HoldsNextFrame();
+        if (holding) {
+            LookAhead(frame);
+            Recenter(frame);
+        } else if (decoding_.second.isOpen() && state_ == kStarted) {
+            decoding_.StopRecentering();
+        }
+        // A pause while this frame waits for its sample: the look-ahead comes first.
+        bool held = false;
+        if (presenter_.Deliver(frame, abort_, holding ? nullptr : &held)) {
+            return true;
+        }
+        if (!held) {
+            return false;
+        }
+    }
+}
+
 void CPlayer::DecodeLoop() {
     int64_t skipUntil = -1;  // frames that end before this time are not shown (exact seeks)
     int64_t generation = 0;  // the seek whose first frame is awaited
@@ -467,13 +494,7 @@ void CPlayer::DecodeLoop() {
         if (DropLate(frame, &dropRun)) {
             continue;
         }
-        if (presenter_.HoldsNextFrame()) {
-            LookAhead(frame);
-            Recenter(frame);
-        } else if (decoding_.second.isOpen() && state_ == kStarted) {
-            decoding_.StopRecentering();
-        }
-        if (!presenter_.Deliver(frame, abort_)) {
+        if (!Deliver(frame)) {
             continue;  // cut short: a seek or the end is waiting
         }
         std::lock_guard lock(mutex_);

@@ -551,6 +551,29 @@ TEST_F(Playback, APauseKeepsTheFramesAroundTheOneShownSoNearSeeksDecodeNothing) 
     EXPECT_EQ(ShownFrame(), access->presenter().lastPresentedIndex());
 }
 
+TEST_F(Playback, APauseWhilePlayingFindsTheFramesBeforeTheOneShownKept) {
+    // Playing keeps fewer frames than a pause does, but enough for 16 steps back: pausing
+    // decodes the frames ahead (a decoder waiting to hand a frame on goes on), and not the
+    // group of pictures again from further back.
+    Open(Generate("played.MP4", "--size 256 --seconds 4"));
+    auto* access = dynamic_cast<FfmpegPlayerAccess*>(ctx.Player.get());
+    ASSERT_NE(access, nullptr);
+    const auto decoded = [&] { return access->player().framesDecoded(); };
+    ASSERT_EQ(ops.Play(&ctx), 1);
+    ASSERT_TRUE(test::WaitUntil([&] { return access->presenter().lastPresentedIndex() >= 50; }));
+    ASSERT_EQ(ops.Pause(&ctx), 1);
+    const int64_t paused = decoded();
+    RestDecoder();
+    EXPECT_LE(decoded() - paused, 15 + 3) << "decoded again from further back";
+    const int64_t shown = ShownFrame();
+    ASSERT_GE(shown, 50);
+    EXPECT_GE(decoded(), shown + 15) << "no look-ahead after the pause";
+    for (int64_t n = shown - 1; n >= shown - 16; --n) {
+        ASSERT_EQ(ops.SeekFrame(&ctx, n), 1);
+        EXPECT_EQ(ShownFrame(), FrameAtSeekTime(n, 333330)) << "seek " << n;
+    }
+}
+
 TEST_F(Playback, SeeksWhileTheFramesAroundTheShownOneAreDecodedAgainShowTheirFrames) {
     // After a step back among the kept frames, a rest starts decoding the frames around it
     // again from further back. Seeks that come while that work is under way, at several
