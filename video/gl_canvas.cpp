@@ -134,6 +134,8 @@ void GlCanvas::Forget() {
     planeTextures_ = {};
     fbo_ = colour_ = depthStencil_ = 0;
     frameWidth_ = frameHeight_ = targetWidth_ = targetHeight_ = 0;
+    madeWidth_ = madeHeight_ = 0;
+    targetComplete_ = false;
     textureWidth_ = textureHeight_ = 0;
     uploaded_.reset();
     uploadedIndex_ = -1;
@@ -144,8 +146,17 @@ bool GlCanvas::ResizeTarget(int width, int height) {
     if (width <= 0 || height <= 0) {
         return false;
     }
-    if (fbo_ != 0 && width == targetWidth_ && height == targetHeight_) {
-        return true;
+    targetWidth_ = width;
+    targetHeight_ = height;
+    return true;
+}
+
+bool GlCanvas::MakeTarget() {
+    if (targetWidth_ <= 0 || targetHeight_ <= 0) {
+        return false;
+    }
+    if (fbo_ != 0 && madeWidth_ == targetWidth_ && madeHeight_ == targetHeight_) {
+        return targetComplete_;
     }
     if (fbo_ == 0) {
         glGenFramebuffers(1, &fbo_);
@@ -153,17 +164,17 @@ bool GlCanvas::ResizeTarget(int width, int height) {
         glGenRenderbuffers(1, &depthStencil_);
     }
     glBindRenderbuffer(GL_RENDERBUFFER, colour_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, targetWidth_, targetHeight_);
     glBindRenderbuffer(GL_RENDERBUFFER, depthStencil_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, targetWidth_, targetHeight_);
     glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
                               depthStencil_);
-    const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-    targetWidth_ = complete ? width : 0;
-    targetHeight_ = complete ? height : 0;
-    return complete;
+    madeWidth_ = targetWidth_;
+    madeHeight_ = targetHeight_;
+    targetComplete_ = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    return targetComplete_;
 }
 
 void GlCanvas::DrawIntoTarget() {
@@ -305,6 +316,7 @@ void GlCanvas::BeginFrame(bool layered) {
         glViewport(d.picture.left(), d.height - d.picture.top() - d.picture.height(),
                    d.picture.width(), d.picture.height());
     } else {
+        MakeTarget();
         glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
         glViewport(0, 0, targetWidth_, targetHeight_);
     }
@@ -350,6 +362,7 @@ void GlCanvas::Draw(const Mesh& mesh) {
 }
 
 void GlCanvas::BlitTo(GLuint target, int width, int height, int x0, int y0, int x1, int y1) {
+    MakeTarget();
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target);
     glViewport(0, 0, width, height);
     glDisable(GL_STENCIL_TEST);
@@ -363,8 +376,11 @@ void GlCanvas::BlitTo(GLuint target, int width, int height, int x0, int y0, int 
 }
 
 QImage GlCanvas::ReadTarget() {
+    if (!MakeTarget()) {
+        return {};
+    }
     QImage image(targetWidth_, targetHeight_, QImage::Format_RGBA8888);
-    if (fbo_ == 0 || image.isNull()) {
+    if (image.isNull()) {
         return {};
     }
     glBindFramebuffer(GL_FRAMEBUFFER, fbo_);

@@ -28,7 +28,9 @@ class GlCanvas : protected QOpenGLFunctions_3_3_Core {
     // Forgets every object without deleting it: the context they lived in is gone.
     void Forget();
 
-    // The render target: colour plus depth and stencil, `width` x `height` pixels.
+    // The render target: colour plus depth and stencil, `width` x `height` pixels. Its buffers
+    // are made when it is first drawn into or read: a picture drawn straight into a window
+    // never needs them, and at a large frame's size they take long to make.
     bool ResizeTarget(int width, int height);
     int targetWidth() const { return targetWidth_; }
     int targetHeight() const { return targetHeight_; }
@@ -74,11 +76,11 @@ class GlCanvas : protected QOpenGLFunctions_3_3_Core {
 
     // The render target as an image (top row first).
     QImage ReadTarget();
-    // The render target's framebuffer object, for presenting it to a window.
-    GLuint targetFramebuffer() const { return fbo_; }
 
   private:
     bool BuildProgram();
+    // Makes the render target's buffers at the size asked for; false when incomplete.
+    bool MakeTarget();
 
     GLuint program_ = 0;
     GLint worldAt_ = -1, viewAt_ = -1, projectionAt_ = -1, limitedAt_ = -1, bt709At_ = -1;
@@ -95,7 +97,9 @@ class GlCanvas : protected QOpenGLFunctions_3_3_Core {
         QRect picture;
     } destination_;
     GLuint fbo_ = 0, colour_ = 0, depthStencil_ = 0;
-    int targetWidth_ = 0, targetHeight_ = 0;
+    int targetWidth_ = 0, targetHeight_ = 0;  // asked for
+    int madeWidth_ = 0, madeHeight_ = 0;      // what the buffers hold (0: not made)
+    bool targetComplete_ = false;
 };
 
 }  // namespace tavrilo

@@ -378,6 +378,17 @@ TEST_F(Pictures, FlatShowsTheWholeFrameAndItsNumber) {
     }
 }
 
+TEST_F(Pictures, TheRenderTargetFollowsEveryNewSize) {
+    // The target's buffers are made as it is drawn into: each size, larger or smaller than
+    // the last, gives a whole picture of that size.
+    for (const int side : {256, 128, 512, 256}) {
+        const QImage img = Render(VIEW_FLAT, 5, side, side);
+        ASSERT_EQ(img.size(), QSize(side, side));
+        EXPECT_EQ(Panel(img, 20, -5, side), 'R') << side;
+        EXPECT_EQ(Panel(img, 290, -5, side), 'Y') << side;
+    }
+}
+
 TEST_F(Pictures, LostContextPaintsBlackThenRecovers) {
     Render(VIEW_FLAT, 5, 256, 256);
     engine.SimulateContextLoss();
