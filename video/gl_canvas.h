@@ -30,7 +30,8 @@ class GlCanvas : protected QOpenGLFunctions_3_3_Core {
 
     // The render target: colour plus depth and stencil, `width` x `height` pixels. Its buffers
     // are made when it is first drawn into or read: a picture drawn straight into a window
-    // never needs them, and at a large frame's size they take long to make.
+    // never needs them, and at a large frame's size they take long to make. False for an empty
+    // size.
     bool ResizeTarget(int width, int height);
     int targetWidth() const { return targetWidth_; }
     int targetHeight() const { return targetHeight_; }

@@ -18,10 +18,6 @@ constexpr auto kEndNoticeDelay = std::chrono::milliseconds(200);
 // more than 400 MiB (32 frames of 2880 x 2880 take 380 MiB, of 1440 x 1440 95 MiB).
 constexpr size_t kRecentFrames = 32;
 constexpr size_t kRecentBytes = 400u << 20;
-// While playing, the frames shown last only wait for a pause and steps back: 16 of them before
-// the one shown, that one, the two the presenter holds and the one being handed on (about
-// 250 MiB at 2880 x 2880 instead of 400 for the decoder's buffers to fill as playing starts).
-constexpr size_t kPlayingRecentFrames = 20;
 // While paused, the decoder goes on this many frames past the one shown, so steps and seeks
 // forward find their frames decoded.
 constexpr int kLookAheadFrames = 15;
@@ -34,6 +30,11 @@ constexpr auto kRestBeforeResuming = std::chrono::milliseconds(30);
 constexpr int kDecodeOnFrames = 30;
 // How many frames before its target a seek backwards decodes (and keeps).
 constexpr int kBackFillFrames = 16;
+// While playing, the frames shown last only wait for a pause and steps back: kBackFillFrames
+// of them before the one shown, that one, the two the presenter holds and the one being handed
+// on (about 250 MiB at 2880 x 2880 instead of 400 for the decoder's buffers to fill as playing
+// starts).
+constexpr size_t kPlayingRecentFrames = kBackFillFrames + 4;
 // How many packets the decoder of an opening's first frame may read before leaving it to the
 // main decoder (frames reordered further than this are rare).
 constexpr size_t kFirstFramePackets = 64;
