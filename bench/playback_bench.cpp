@@ -4,6 +4,7 @@
 // Prints figures; decides nothing. Needs a display (Xvfb will do).
 
 #include <QGuiApplication>
+#include <QWindow>
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -27,16 +28,28 @@ namespace {
 using namespace tavrilo;
 using Clock = std::chrono::steady_clock;
 
-class Window : public MessageTarget {
+// The video view of the main window: a shown 722 x 406 window the player draws into, as in
+// the viewer, so that every figure includes putting the picture on the screen.
+class Window : public QWindow, public MessageTarget {
   public:
+    Window() {
+        setSurfaceType(QWindow::OpenGLSurface);
+        setFormat(VideoSurfaceFormat());
+        resize(722, 406);
+        show();
+        const auto t0 = Clock::now();
+        while (!isExposed() && Clock::now() - t0 < std::chrono::seconds(10)) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+    }
     void PostAppMessage(uint32_t message, intptr_t, intptr_t) override {
         std::lock_guard lock(mutex_);
         ++counts_[message == UWM_SESSION_READY ? 0 : message == UWM_SESSION_ENDED ? 1 : 2];
         cv_.notify_all();
     }
     bool ClientSize(int32_t* w, int32_t* h) const override {
-        *w = 722;
-        *h = 406;
+        *w = width();
+        *h = height();
         return true;
     }
     void Wait(int which, int count) {
@@ -109,9 +122,9 @@ double DecodeAloneFps(const char* path) {
     return n / (Ms(Clock::now() - t0) / 1000.0);
 }
 
-// Drawing alone, as the presenter draws in the view the bench plays in: a new frame uploaded
+// Drawing alone, as the presenter draws in the window the bench plays in: a new frame uploaded
 // for every draw, until the renderer has finished them all.
-double DrawAloneFps(const char* path, int width, int height) {
+double DrawAloneFps(const char* path, QWindow* window) {
     FrameReader reader;
     std::string error;
     std::vector<VideoFrame> frames;
@@ -128,8 +141,9 @@ double DrawAloneFps(const char* path, int width, int height) {
     if (frames.empty() || !engine.Initialize()) {
         return 0;
     }
+    engine.SetWindow(window);
     engine.SetVideoSize(reader.width(), reader.height());
-    engine.SetTargetSize(width, height);
+    engine.SetTargetSize(window->width(), window->height());
     engine.PresentFrame(&frames[0]);
     engine.Finish();
     const int n = 120;
@@ -300,7 +314,7 @@ int main(int argc, char** argv) {
         ops.CloseMovie(&ctx);
         const double pipelineFps = shown / playSeconds;
         const double decodeFps = DecodeAloneFps(argv[a]);
-        const double drawFps = DrawAloneFps(argv[a], 722, 406);
+        const double drawFps = DrawAloneFps(argv[a], &window);
         std::printf("  untimed playback                    %8.1f frames/s (%lld frames)\n",
                     pipelineFps, static_cast<long long>(shown));
         // On a machine where both run on the same cores (software OpenGL), one frame costs
