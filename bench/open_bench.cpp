@@ -6,6 +6,7 @@
 // Usage: open_bench CARD_DIR [openings]
 
 #include <sys/resource.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -14,7 +15,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -44,6 +49,30 @@ double CpuSeconds() {
     getrusage(RUSAGE_SELF, &u);
     return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// CPU seconds by thread name (threads of one name added up), from /proc/self/task.
+std::map<std::string, double> ThreadSeconds() {
+    std::map<std::string, double> seconds;
+    const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream in(task.path() / "stat");
+        std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const size_t open = stat.find('('), close = stat.rfind(')');
+        if (open == std::string::npos || close == std::string::npos) {
+            continue;
+        }
+        // After the name: state, then 10 fields before utime and stime.
+        std::istringstream rest(stat.substr(close + 2));
+        std::string field;
+        for (int i = 0; i < 11; ++i) {
+            rest >> field;
+        }
+        double user = 0, system = 0;
+        rest >> user >> system;
+        seconds[stat.substr(open + 1, close - open - 1)] += (user + system) / tick;
+    }
+    return seconds;
 }
 
 bool WaitFor(const std::function<bool()>& done) {
@@ -143,6 +172,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const double cpu0 = CpuSeconds();
+    const auto threads0 = ThreadSeconds();
     const auto p0 = Clock::now();
     // The event loop sleeps between events here, as the viewer's does.
     QEventLoop loop;
@@ -151,6 +181,19 @@ int main(int argc, char** argv) {
     const double wall = Ms(Clock::now() - p0) / 1000;
     std::printf("playing in the main window: %.2f CPU s per s over %.1f s\n",
                 (CpuSeconds() - cpu0) / wall, wall);
+    // Where it goes: the threads that used the most (threads that ended are not counted).
+    std::vector<std::pair<double, std::string>> byThread;
+    const auto threads0Of = [&](const std::string& name) {
+        const auto it = threads0.find(name);
+        return it == threads0.end() ? 0.0 : it->second;
+    };
+    for (const auto& [name, seconds] : ThreadSeconds()) {
+        byThread.emplace_back((seconds - threads0Of(name)) / wall, name);
+    }
+    std::sort(byThread.rbegin(), byThread.rend());
+    for (size_t i = 0; i < byThread.size() && i < 8 && byThread[i].first >= 0.005; ++i) {
+        std::printf("  %-20s %.2f CPU s per s\n", byThread[i].second.c_str(), byThread[i].first);
+    }
     window.ShutDown();
     return 0;
 }

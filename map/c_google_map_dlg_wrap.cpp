@@ -1,10 +1,15 @@
 #include "map/c_google_map_dlg_wrap.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QPointer>
 #include <QResizeEvent>
+#include <QVBoxLayout>
 #include <QWebChannel>
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <QWindow>
 #include <mutex>
 
 #include "map/c_json_holder.h"
@@ -43,6 +48,65 @@ class MapView : public QWebEngineView {
         QWebEngineView::resizeEvent(e);
         setZoomFactor(kZoom);
     }
+};
+
+// The web view's own native window, embedded where the map goes. A web view among a window's
+// widgets makes Qt compose that whole window with OpenGL on every repaint (20 a second while
+// a recording plays: the seek bar, the panels, the graph); in a window of its own, only the
+// map's pixels are composed, and only when the map changes. Keys the page leaves alone go on
+// to the window the map sits in, as they would from a child widget.
+class MapPane : public QWidget {
+  public:
+    MapPane() { setWindowFlag(Qt::FramelessWindowHint); }
+    // The pane is shown and hidden with `host`, its container: the page is visible (and
+    // draws) only while the map is.
+    void SetHost(QWidget* host) {
+        host_ = host;
+        host->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched != host_) {
+            return false;
+        }
+        if (e->type() == QEvent::Hide) {
+            hide();
+        } else if (e->type() == QEvent::Show) {
+            // After the container's own handling, which puts the pane's window in its place
+            // (shown before that, it would open as a window of its own).
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (host_ == nullptr || !host_->isVisible()) {
+                        return;
+                    }
+                    // A move of the container between windows can leave the pane's window
+                    // on its own: it goes back into the window the container is in.
+                    QWindow* into = host_->window()->windowHandle();
+                    if (windowHandle()->parent() != into) {
+                        windowHandle()->setParent(into);
+                    }
+                    show();
+                    setGeometry(QRect(host_->mapTo(host_->window(), QPoint(0, 0)), host_->size()));
+                },
+                Qt::QueuedConnection);
+        }
+        return false;
+    }
+    void keyPressEvent(QKeyEvent* e) override {
+        if (host_ != nullptr && host_->window() != nullptr) {
+            QKeyEvent copy(e->type(), e->key(), e->modifiers(), e->text(), e->isAutoRepeat(),
+                           static_cast<ushort>(e->count()));
+            QCoreApplication::sendEvent(host_->window(), &copy);
+            e->setAccepted(copy.isAccepted());
+            return;
+        }
+        QWidget::keyPressEvent(e);
+    }
+
+  private:
+    QPointer<QWidget> host_;
 };
 
 }  // namespace
@@ -122,7 +186,16 @@ CGoogleMapDlgWrap::CGoogleMapDlgWrap(EngineContext& ctx, QObject* owner, QWidget
     host_ = std::make_unique<MapHostObject>(*this);
     channel_ = std::make_unique<QWebChannel>();
     channel_->registerObject(QStringLiteral("sample"), host_.get());
-    view_ = std::make_unique<MapView>(parent);
+    auto pane = std::make_unique<MapPane>();
+    view_ = std::make_unique<MapView>(pane.get());
+    auto* layout = new QVBoxLayout(pane.get());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(view_.get());
+    pane->winId();  // its native window, for the container
+    container_ = QWidget::createWindowContainer(pane->windowHandle(), parent);
+    container_->hide();
+    pane->SetHost(container_);
+    pane_ = std::move(pane);
     auto* page = new MapPage(view_.get());
     page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
     page->setWebChannel(channel_.get());
@@ -138,11 +211,24 @@ CGoogleMapDlgWrap::~CGoogleMapDlgWrap() {
     if (view_) {
         view_->page()->setWebChannel(nullptr);
     }
+    // The container would delete the pane's window with it: the window leaves it first.
+    if (container_) {
+        container_->hide();
+        if (QWindow* window = pane_->windowHandle()) {
+            window->setParent(nullptr);
+        }
+        delete container_.data();
+    }
     view_.reset();
+    pane_.reset();
 }
 
 QWidget* CGoogleMapDlgWrap::view() const {
     return view_.get();
+}
+
+QWidget* CGoogleMapDlgWrap::widget() const {
+    return container_.data();
 }
 
 void CGoogleMapDlgWrap::ExecuteScript(const QString& script) {
@@ -186,13 +272,13 @@ void CGoogleMapDlgWrap::SetPosition(double latitude, double longitude) {
 }
 
 bool CGoogleMapDlgWrap::ShowMap(bool on) {
-    if (on && !shown_ && !view_->isVisible()) {
-        view_->show();
+    if (on && !shown_ && !container_->isVisible()) {
+        container_->show();
         shown_ = true;
         return true;
     }
-    if (!on && shown_ && view_->isVisible()) {
-        view_->hide();
+    if (!on && shown_ && container_->isVisible()) {
+        container_->hide();
         shown_ = false;
         return true;
     }

@@ -5,6 +5,7 @@
 // may load. Navigation away from the page is refused.
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -16,6 +17,7 @@
 
 class QWebEngineView;
 class QWebChannel;
+class QWidget;
 
 namespace tavrilo {
 
@@ -63,10 +65,13 @@ class MapHostObject : public QObject {
 
 class CGoogleMapDlgWrap {
   public:
-    // `owner` receives UWM_MAP_READY and UWM_MAP_SEEK; the view is a child of `parent`.
+    // `owner` receives UWM_MAP_READY and UWM_MAP_SEEK; the map's widget is a child of `parent`.
     CGoogleMapDlgWrap(EngineContext& ctx, QObject* owner, QWidget* parent, MapOptions options);
     ~CGoogleMapDlgWrap();
 
+    // What the window places, shows and hides: the web view, in a native window of its own.
+    QWidget* widget() const;
+    // The web view itself.
     QWidget* view() const;
     void ExecuteScript(const QString& script);
     // Runs `script` and hands its value back (the tests read the page with it).
@@ -89,7 +94,9 @@ class CGoogleMapDlgWrap {
     EngineContext& ctx_;
     QObject* owner_;
     MapOptions options_;
+    std::unique_ptr<QWidget> pane_;  // the web view's top-level, embedded by container_
     std::unique_ptr<QWebEngineView> view_;
+    QPointer<QWidget> container_;
     std::unique_ptr<MapHostObject> host_;
     std::unique_ptr<QWebChannel> channel_;
     CInetConnectionAsync connection_;

@@ -7,9 +7,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
+#include <QScreen>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QWebEngineView>
+#include <QWindow>
 
 #include "map/c_google_map_dlg_wrap.h"
 #include "map/c_json_holder.h"
@@ -207,10 +209,32 @@ TEST_F(MapWindow, TheMapComesWithItsServerAndGoesWithIt) {
     EXPECT_EQ(s.value(QStringLiteral("ahead")).toArray()[0].toObject()["colour"].toString(),
               QStringLiteral("#FF0000"));
     EXPECT_TRUE(Wait([&] { return server.tiles > 0; }));
+    // The page lies in the map's place, in a native window of its own: the main window stays
+    // a raster window, not composed with OpenGL on every repaint of its panels.
+    QWidget* place = window->mapHost().widget();
+    QWidget* page = window->mapHost().view();
+    EXPECT_TRUE(Wait([&] {
+        return page->isVisible() && QRect(page->mapToGlobal(QPoint(0, 0)), page->size()) ==
+                                        QRect(place->mapToGlobal(QPoint(0, 0)), place->size());
+    }));
+    EXPECT_EQ(window->windowHandle()->surfaceType(), QSurface::RasterSurface);
+    // On the screen: the test tiles' colour at the middle of the map's place, away from the
+    // track (drawn at the centre).
+    const QPoint probe = place->mapToGlobal(QPoint(place->width() / 5, place->height() * 4 / 5));
+    EXPECT_TRUE(Wait([&] {
+        const QImage screen =
+            QGuiApplication::primaryScreen()->grabWindow(0, probe.x(), probe.y(), 1, 1).toImage();
+        return screen.pixelColor(0, 0) == QColor(0xe8, 0xe4, 0xd8);
+    }));
     // Paused, the page's own refresh leaves the marker; the host's explicit move does not.
     QTest::keyClick(window.get(), Qt::Key_Space);
     QTest::keyClick(window.get(), Qt::Key_Space);
     ASSERT_EQ(window->engine().PlayState, MovieState::kPaused);
+    // The page learns the state with its next refresh (once a second).
+    ASSERT_TRUE(Wait([&] {
+        return Page(QStringLiteral("document.getElementById('map_status').value")).toString() ==
+               QStringLiteral("pause");
+    }));
     QTest::qWait(300);
     const int before = State().value(QStringLiteral("lastJpgNum")).toInt();
     window->mapHost().SetPositionIndex(before + 150);

@@ -260,7 +260,7 @@ void CquovelDlg::CreateChildren() {
         }
     }
     mapWrap_ = std::make_unique<CGoogleMapDlgWrap>(ctx_, this, this, map);
-    map_ = mapWrap_->view();
+    map_ = mapWrap_->widget();
     map_->setObjectName(QStringLiteral("map"));
     graph_ = new CGSensorDlg(ctx_, this);
     graph_->setObjectName(QStringLiteral("G-sensor graph"));

@@ -355,7 +355,7 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     CLogoDlg* logo_ = nullptr;
     CMovieDialog* mapFrame_ = nullptr;
     std::unique_ptr<CGoogleMapDlgWrap> mapWrap_;
-    QWidget* map_ = nullptr;  // the map host's view
+    QWidget* map_ = nullptr;  // the map host's widget
     CInfoDlg* info_ = nullptr;
     CGSensorDlg* graph_ = nullptr;
     CControllerDlg* pad_ = nullptr;
