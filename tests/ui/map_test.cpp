@@ -17,6 +17,7 @@
 #include "map/c_json_holder.h"
 #include "map/map_data.h"
 #include "tests/ui/main_window_fixture.h"
+#include "ui/main/c_movie_dialog.h"
 #include "ui/skin/c_logo_dlg.h"
 
 namespace tavrilo {
@@ -213,10 +214,13 @@ TEST_F(MapWindow, TheMapComesWithItsServerAndGoesWithIt) {
     // a raster window, not composed with OpenGL on every repaint of its panels.
     QWidget* place = window->mapHost().widget();
     QWidget* page = window->mapHost().view();
-    EXPECT_TRUE(Wait([&] {
-        return page->isVisible() && QRect(page->mapToGlobal(QPoint(0, 0)), page->size()) ==
-                                        QRect(place->mapToGlobal(QPoint(0, 0)), place->size());
-    }));
+    const auto pageInPlace = [&] {
+        return Wait([&] {
+            return page->isVisible() && QRect(page->mapToGlobal(QPoint(0, 0)), page->size()) ==
+                                            QRect(place->mapToGlobal(QPoint(0, 0)), place->size());
+        });
+    };
+    EXPECT_TRUE(pageInPlace());
     EXPECT_EQ(window->windowHandle()->surfaceType(), QSurface::RasterSurface);
     // On the screen: the test tiles' colour at the middle of the map's place, away from the
     // track (drawn at the centre).
@@ -260,6 +264,16 @@ TEST_F(MapWindow, TheMapComesWithItsServerAndGoesWithIt) {
     QTest::keyClick(window.get(), Qt::Key_Space);  // the marker moves with the video
     QTest::qWait(1500);
     Shot("map-playing");
+    // The wide panorama moves the map to its own frame, and back.
+    window->SetProjection(4, true);
+    ASSERT_TRUE(window->wide());
+    EXPECT_EQ(place->window(), static_cast<QWidget*>(window->mapFrame()));
+    EXPECT_TRUE(pageInPlace());
+    Shot("map-wide");
+    window->SetProjection(2, true);
+    ASSERT_FALSE(window->wide());
+    EXPECT_EQ(place->window(), static_cast<QWidget*>(window.get()));
+    EXPECT_TRUE(pageInPlace());
 
     // The server goes: the logo comes back.
     server.Close();
