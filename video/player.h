@@ -103,6 +103,9 @@ class CPlayer {
     // While the presenter holds `next` back (paused), decodes on to a little past it, into the
     // recent frames, until a command or a start comes.
     void LookAhead(const VideoFrame& next);
+    // The frame shown while `next` waits to be handed on: the one before it, or an earlier one
+    // the presenter still shows with frames held between them.
+    int64_t ShownIndex(const VideoFrame& next) const;
     // Hands `frame` to the presenter; while paused, the frames around it are decoded first.
     // False when cut short (a seek, the end or a shutdown came).
     bool Deliver(const VideoFrame& frame);

@@ -190,7 +190,8 @@ void CPlayer::LookAhead(const VideoFrame& next) {
     if (frameDuration100ns_ <= 0 || d.recent.empty()) {
         return;
     }
-    // `next` waits for a start; the frame shown is the one before it.
+    // `next` waits for a start; the frame shown is before it (`held` frames between them).
+    const auto held = static_cast<size_t>(next.index - 1 - ShownIndex(next));
     const int64_t until = next.time100ns + (kLookAheadFrames - 1) * frameDuration100ns_;
     // Frames before the one shown are pushed out only past kBackFillFrames of them (half the
     // room for frames too large for 32): a step back is worth as much as one forward.
@@ -199,10 +200,10 @@ void CPlayer::LookAhead(const VideoFrame& next) {
     size_t replay = d.replay;
     while (d.recent.back().time100ns < until && !abort_ && presenter_.HoldsNextFrame()) {
         // A frame pushed out lies before the one shown (`next` is at replay - 1, the frame
-        // shown before it): a frame to be shown is never given up for one after it.
+        // shown `held` + 1 before it): a frame to be shown is never given up for one after it.
         const bool room =
             d.recent.size() < kRecentFrames && d.recentBytes + FrameBytes(next) <= kRecentBytes;
-        if (!room && replay <= keepBefore + 2) {
+        if (!room && replay <= keepBefore + 2 + held) {
             break;
         }
         VideoFrame frame;
@@ -214,10 +215,16 @@ void CPlayer::LookAhead(const VideoFrame& next) {
     d.replay = replay;
 }
 
+int64_t CPlayer::ShownIndex(const VideoFrame& next) const {
+    // A pause while playing leaves the presenter holding up to two frames after the one shown.
+    const int64_t shown = presenter_.lastPresentedIndex();
+    return shown >= 0 && shown < next.index && next.index - shown <= 3 ? shown : next.index - 1;
+}
+
 void CPlayer::Recenter(const VideoFrame& next) {
     Decoding& d = decoding_;
     Decoding::Recentering& job = d.recentering;
-    const int64_t shown = next.index - 1;
+    const int64_t shown = ShownIndex(next);
     const int64_t first = std::max<int64_t>(0, shown - kBackFillFrames);
     const int64_t last = shown + kLookAheadFrames;
     if (hardwareDecoding() || frameDuration100ns_ <= 0 || d.recent.empty() || shown < 0 ||
