@@ -5,10 +5,6 @@
 
 namespace tavrilo {
 
-namespace {
-constexpr int kSamples = 2;
-}
-
 FramePresenter::FramePresenter() = default;
 
 FramePresenter::~FramePresenter() {

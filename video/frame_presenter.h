@@ -25,6 +25,8 @@ namespace tavrilo {
 class FramePresenter : public SchedulerCallback {
   public:
     enum RenderState { kStarted = 1, kStopped = 2, kPaused = 3, kShutDown = 4 };
+    // The samples in flight: the frames the presenter may hold after the one it shows.
+    static constexpr int kSamples = 2;
 
     FramePresenter();
     ~FramePresenter() override;

@@ -34,7 +34,7 @@ constexpr int kBackFillFrames = 16;
 // of them before the one shown, that one, the two the presenter holds and the one being handed
 // on (about 250 MiB at 2880 x 2880 instead of 400 for the decoder's buffers to fill as playing
 // starts).
-constexpr size_t kPlayingRecentFrames = kBackFillFrames + 4;
+constexpr size_t kPlayingRecentFrames = kBackFillFrames + FramePresenter::kSamples + 2;
 // How many packets the decoder of an opening's first frame may read before leaving it to the
 // main decoder (frames reordered further than this are rare).
 constexpr size_t kFirstFramePackets = 64;
@@ -216,9 +216,11 @@ void CPlayer::LookAhead(const VideoFrame& next) {
 }
 
 int64_t CPlayer::ShownIndex(const VideoFrame& next) const {
-    // A pause while playing leaves the presenter holding up to two frames after the one shown.
+    // A pause while playing leaves the presenter holding up to its samples after the one shown.
     const int64_t shown = presenter_.lastPresentedIndex();
-    return shown >= 0 && shown < next.index && next.index - shown <= 3 ? shown : next.index - 1;
+    return shown >= 0 && shown < next.index && next.index - shown <= FramePresenter::kSamples + 1
+               ? shown
+               : next.index - 1;
 }
 
 void CPlayer::Recenter(const VideoFrame& next) {
