@@ -1,5 +1,6 @@
 #include "video/projection.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tavrilo {
@@ -146,20 +147,22 @@ bool IsOrientationAllowed(const SphereOrientation& o) {
     return lowest > -0.70710677f;
 }
 
-std::vector<ScreenVertex> BuildFlatScreen(float cx, float cy, float a) {
+std::vector<ScreenVertex> BuildFlatScreen(float cx, float cy, float a, int cells) {
     std::vector<ScreenVertex> out;
-    out.reserve(kFlatCells * kFlatCells * 6);
+    cells = std::max(cells, 1);
+    out.reserve(static_cast<size_t>(cells * cells * 6));
     const float x0 = cx - a * 0.5f;
     const float y0 = cy - 0.5f;
-    const float cw = a * 0.0625f;
+    const float ch = 1.0f / static_cast<float>(cells);  // 0.0625 for 16 cells
+    const float cw = a * ch;
     auto coord = [x0, y0, a](float vx, float vy) {
         return std::pair{1 - ((vx - x0) / (a * 0.5f)) * 0.5f, 1 - ((vy - y0) * 2) * 0.5f};
     };
-    for (int r = 0; r < kFlatCells; ++r) {
-        const float y = r * 0.0625f + y0;
-        for (int c = 0; c < kFlatCells; ++c) {
+    for (int r = 0; r < cells; ++r) {
+        const float y = r * ch + y0;
+        for (int c = 0; c < cells; ++c) {
             const float x = c * cw + x0;
-            AddCell(out, x, y, x + cw, y + 0.0625f, coord);
+            AddCell(out, x, y, x + cw, y + ch, coord);
         }
     }
     return out;

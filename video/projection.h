@@ -73,9 +73,11 @@ inline constexpr float kSphereRadius = 200.0f;
 inline constexpr std::array<float, 3> kPanoramaStripCentres = {-5.0f, -1.0f, 3.0f};
 inline constexpr float kPanoramaStripCentreY = 0.92f;
 
-// A unit-high rectangle of width `aspect` centred on (cx, cy), 16 x 16 cells of two triangles,
-// u from 1 at the left edge to 0 at the right, v from 1 at the bottom to 0 at the top.
-std::vector<ScreenVertex> BuildFlatScreen(float cx, float cy, float aspect);
+// A unit-high rectangle of width `aspect` centred on (cx, cy), `cells` x `cells` cells of two
+// triangles, u from 1 at the left edge to 0 at the right, v from 1 at the bottom to 0 at the
+// top. The texture coordinates are linear in the position, so one cell draws the same picture
+// as any number of them: the drawing uses one, with far fewer edges for the rasteriser to walk.
+std::vector<ScreenVertex> BuildFlatScreen(float cx, float cy, float aspect, int cells = kFlatCells);
 
 // One 4.0 x 5.8 strip of 96 x 96 cells unrolling one turn round the fisheye axis.
 std::vector<ScreenVertex> BuildPanoramaStrip(float cx, float cy);

@@ -80,7 +80,7 @@ int CSphereModel::CreateResources(GlCanvas* canvas, int videoWidth, int videoHei
     {
         std::lock_guard flat(flatLock_);
         flat_ = canvas->CreateScreenMesh(BuildFlatScreen(
-            0, 0, static_cast<float>(videoWidth) / static_cast<float>(videoHeight)));
+            0, 0, static_cast<float>(videoWidth) / static_cast<float>(videoHeight), 1));
         FlatCamera(s, s.flatAspect);
     }
     {

@@ -32,6 +32,27 @@ TEST(FlatScreen, UnitHighRectangleMirroredTextureCoordinates) {
     EXPECT_FLOAT_EQ(wide.back().x, 1.0f);
 }
 
+TEST(FlatScreen, OneCellDrawsTheSamePictureAsSixteen) {
+    for (const float aspect : {1.0f, 16.0f / 9.0f}) {
+        const auto quad = BuildFlatScreen(0.25f, -0.5f, aspect, 1);
+        ASSERT_EQ(quad.size(), 6u);
+        // The one cell spans the same rectangle with the same corner coordinates.
+        const auto cells = BuildFlatScreen(0.25f, -0.5f, aspect);
+        EXPECT_FLOAT_EQ(quad[0].x, cells[0].x);
+        EXPECT_FLOAT_EQ(quad[0].y, cells[0].y);
+        EXPECT_NEAR(quad[5].x, cells.back().x, 1e-6);
+        EXPECT_NEAR(quad[5].y, cells.back().y, 1e-6);
+        // Every vertex of the cells lies where the one cell's interpolation puts it: u and v
+        // are linear in x and y, so the rasteriser fills both alike.
+        const float w = quad[5].x - quad[0].x, h = quad[5].y - quad[0].y;
+        for (const ScreenVertex& v : cells) {
+            const float s = (v.x - quad[0].x) / w, t = (v.y - quad[0].y) / h;
+            ASSERT_NEAR(v.u, quad[0].u + s * (quad[5].u - quad[0].u), 1e-5) << v.x << "," << v.y;
+            ASSERT_NEAR(v.v, quad[0].v + t * (quad[5].v - quad[0].v), 1e-5) << v.x << "," << v.y;
+        }
+    }
+}
+
 TEST(PanoramaStrip, GridAndLensMapping) {
     const auto v = BuildPanoramaStrip(-1.0f, 0.92f);
     ASSERT_EQ(v.size(), 96u * 96u * 6u);  // 18432 triangles
