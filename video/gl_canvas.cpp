@@ -248,45 +248,37 @@ bool GlCanvas::UploadFrame(const VideoFrame& f) {
     return true;
 }
 
-GlCanvas::Mesh GlCanvas::CreateScreenMesh(const std::vector<ScreenVertex>& vertices) {
-    Mesh m;
-    glGenVertexArrays(1, &m.vao);
-    glBindVertexArray(m.vao);
-    glGenBuffers(1, &m.vbo);
-    glBindBuffer(GL_ARRAY_BUFFER, m.vbo);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(ScreenVertex)),
-                 vertices.data(), GL_STATIC_DRAW);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(ScreenVertex), nullptr);
-    glEnableVertexAttribArray(1);
-    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, sizeof(ScreenVertex),
-                          reinterpret_cast<void*>(offsetof(ScreenVertex, u)));
-    glBindVertexArray(0);
-    m.count = static_cast<GLsizei>(vertices.size());
-    return m;
+GlCanvas::Mesh GlCanvas::CreateScreenMesh(const std::vector<ScreenVertex>& triangles) {
+    const IndexedScreenMesh mesh = IndexTriangles(triangles);
+    return CreateMesh(mesh.vertices.data(), mesh.vertices.size() * sizeof(ScreenVertex),
+                      sizeof(ScreenVertex), offsetof(ScreenVertex, u), mesh.indices);
 }
 
 GlCanvas::Mesh GlCanvas::CreateSphereMesh(const SphereMesh& mesh) {
+    return CreateMesh(mesh.vertices.data(), mesh.vertices.size() * sizeof(SphereVertex),
+                      sizeof(SphereVertex), offsetof(SphereVertex, u), mesh.indices);
+}
+
+GlCanvas::Mesh GlCanvas::CreateMesh(const void* vertices, size_t bytes, GLsizei stride,
+                                    size_t uvOffset, const std::vector<uint32_t>& indices) {
     Mesh m;
     glGenVertexArrays(1, &m.vao);
     glBindVertexArray(m.vao);
     glGenBuffers(1, &m.vbo);
     glBindBuffer(GL_ARRAY_BUFFER, m.vbo);
-    glBufferData(GL_ARRAY_BUFFER,
-                 static_cast<GLsizeiptr>(mesh.vertices.size() * sizeof(SphereVertex)),
-                 mesh.vertices.data(), GL_STATIC_DRAW);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), vertices, GL_STATIC_DRAW);
     glGenBuffers(1, &m.ibo);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m.ibo);
     glBufferData(GL_ELEMENT_ARRAY_BUFFER,
-                 static_cast<GLsizeiptr>(mesh.indices.size() * sizeof(uint32_t)),
-                 mesh.indices.data(), GL_STATIC_DRAW);
+                 static_cast<GLsizeiptr>(indices.size() * sizeof(uint32_t)), indices.data(),
+                 GL_STATIC_DRAW);
+    // Position first, then the texture coordinate.
     glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(SphereVertex), nullptr);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, nullptr);
     glEnableVertexAttribArray(1);
-    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, sizeof(SphereVertex),
-                          reinterpret_cast<void*>(offsetof(SphereVertex, u)));
+    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(uvOffset));
     glBindVertexArray(0);
-    m.count = static_cast<GLsizei>(mesh.indices.size());
+    m.count = static_cast<GLsizei>(indices.size());
     return m;
 }
 
@@ -294,9 +286,7 @@ void GlCanvas::DestroyMesh(Mesh& m) {
     if (m.vao != 0) {
         glDeleteVertexArrays(1, &m.vao);
         glDeleteBuffers(1, &m.vbo);
-        if (m.ibo != 0) {
-            glDeleteBuffers(1, &m.ibo);
-        }
+        glDeleteBuffers(1, &m.ibo);
     }
     m = Mesh{};
 }
@@ -353,11 +343,7 @@ void GlCanvas::Draw(const Mesh& mesh) {
         glBindTexture(GL_TEXTURE_2D, planeTextures_[p]);
     }
     glBindVertexArray(mesh.vao);
-    if (mesh.ibo != 0) {
-        glDrawElements(GL_TRIANGLES, mesh.count, GL_UNSIGNED_INT, nullptr);
-    } else {
-        glDrawArrays(GL_TRIANGLES, 0, mesh.count);
-    }
+    glDrawElements(GL_TRIANGLES, mesh.count, GL_UNSIGNED_INT, nullptr);
     glBindVertexArray(0);
 }
 

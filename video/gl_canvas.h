@@ -51,11 +51,13 @@ class GlCanvas : protected QOpenGLFunctions_3_3_Core {
     void ReserveFrame(int width, int height);
     bool hasFrame() const { return frameWidth_ > 0; }
 
+    // A mesh drawn through indices.
     struct Mesh {
         GLuint vao = 0, vbo = 0, ibo = 0;
-        GLsizei count = 0;  // vertices, or indices when indexed
+        GLsizei count = 0;  // indices
     };
-    Mesh CreateScreenMesh(const std::vector<ScreenVertex>& vertices);
+    // A triangle list, each vertex it shares between triangles stored once.
+    Mesh CreateScreenMesh(const std::vector<ScreenVertex>& triangles);
     Mesh CreateSphereMesh(const SphereMesh& mesh);
     void DestroyMesh(Mesh& mesh);
 
@@ -80,6 +82,10 @@ class GlCanvas : protected QOpenGLFunctions_3_3_Core {
 
   private:
     bool BuildProgram();
+    // Vertices of `stride` bytes, the position (three floats) first and the texture coordinate
+    // (two) at `uvOffset`.
+    Mesh CreateMesh(const void* vertices, size_t bytes, GLsizei stride, size_t uvOffset,
+                    const std::vector<uint32_t>& indices);
     // Makes the render target's buffers at the size asked for; false when incomplete.
     bool MakeTarget();
 

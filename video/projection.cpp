@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <unordered_map>
 
 namespace tavrilo {
 namespace {
@@ -166,6 +168,34 @@ std::vector<ScreenVertex> BuildFlatScreen(float cx, float cy, float a, int cells
         }
     }
     return out;
+}
+
+IndexedScreenMesh IndexTriangles(const std::vector<ScreenVertex>& list) {
+    // Vertices are the same when all their bits are: the triangles keep every float they had.
+    using Bits = std::array<uint32_t, sizeof(ScreenVertex) / 4>;
+    struct Hash {
+        size_t operator()(const Bits& b) const {
+            size_t h = 0;
+            for (const uint32_t w : b) {
+                h = h * 0x9E3779B97F4A7C15ull + w;
+            }
+            return h;
+        }
+    };
+    IndexedScreenMesh mesh;
+    std::unordered_map<Bits, uint32_t, Hash> seen;
+    mesh.indices.reserve(list.size());
+    for (const ScreenVertex& v : list) {
+        Bits bits;
+        std::memcpy(bits.data(), &v, sizeof v);
+        const auto [at, added] =
+            seen.try_emplace(bits, static_cast<uint32_t>(mesh.vertices.size()));
+        if (added) {
+            mesh.vertices.push_back(v);
+        }
+        mesh.indices.push_back(at->second);
+    }
+    return mesh;
 }
 
 std::vector<ScreenVertex> BuildPanoramaStrip(float cx, float cy) {

@@ -60,6 +60,15 @@ struct ScreenVertex {
 };
 static_assert(sizeof(ScreenVertex) == 24);
 
+// A triangle list with each distinct vertex once, drawn through indices: a vertex that several
+// triangles share is transformed once.
+struct IndexedScreenMesh {
+    std::vector<ScreenVertex> vertices;
+    std::vector<uint32_t> indices;
+};
+// Indexes a triangle list; its triangles, read through the indices, are the list's exactly.
+IndexedScreenMesh IndexTriangles(const std::vector<ScreenVertex>& list);
+
 // Sphere vertices: position and texture coordinate.
 struct SphereVertex {
     float x, y, z, u, v;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 namespace tavrilo {
 namespace {
@@ -51,6 +52,27 @@ TEST(FlatScreen, OneCellDrawsTheSamePictureAsSixteen) {
             ASSERT_NEAR(v.v, quad[0].v + t * (quad[5].v - quad[0].v), 1e-5) << v.x << "," << v.y;
         }
     }
+}
+
+TEST(IndexTriangles, TheTrianglesReadThroughTheIndicesAreTheListsBitForBit) {
+    for (const auto& list : {BuildPanoramaStrip(-1.0f, 0.92f), BuildFlatScreen(0, 0, 1.5f)}) {
+        const IndexedScreenMesh mesh = IndexTriangles(list);
+        ASSERT_EQ(mesh.indices.size(), list.size());
+        for (size_t i = 0; i < list.size(); ++i) {
+            ASSERT_LT(mesh.indices[i], mesh.vertices.size());
+            ASSERT_EQ(std::memcmp(&mesh.vertices[mesh.indices[i]], &list[i], sizeof list[i]), 0)
+                << i;
+        }
+        // Corners that neighbouring cells share are stored once.
+        EXPECT_LT(mesh.vertices.size(), list.size() / 2);
+    }
+    // Vertices that differ in any field stay apart, even by one bit of a coordinate.
+    ScreenVertex a{0.5f, 0.5f, 0.0f, 0xFFFFFFFFu, 0.25f, 0.75f};
+    ScreenVertex b = a;
+    b.v = std::nextafter(a.v, 1.0f);
+    const IndexedScreenMesh two = IndexTriangles({a, b, a});
+    EXPECT_EQ(two.vertices.size(), 2u);
+    EXPECT_EQ(two.indices, (std::vector<uint32_t>{0, 1, 0}));
 }
 
 TEST(PanoramaStrip, GridAndLensMapping) {
