@@ -248,8 +248,7 @@ bool GlCanvas::UploadFrame(const VideoFrame& f) {
     return true;
 }
 
-GlCanvas::Mesh GlCanvas::CreateScreenMesh(const std::vector<ScreenVertex>& triangles) {
-    const IndexedScreenMesh mesh = IndexTriangles(triangles);
+GlCanvas::Mesh GlCanvas::CreateScreenMesh(const IndexedScreenMesh& mesh) {
     return CreateMesh(mesh.vertices.data(), mesh.vertices.size() * sizeof(ScreenVertex),
                       sizeof(ScreenVertex), offsetof(ScreenVertex, u), mesh.indices);
 }

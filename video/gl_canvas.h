@@ -56,8 +56,7 @@ class GlCanvas : protected QOpenGLFunctions_3_3_Core {
         GLuint vao = 0, vbo = 0, ibo = 0;
         GLsizei count = 0;  // indices
     };
-    // A triangle list, each vertex it shares between triangles stored once.
-    Mesh CreateScreenMesh(const std::vector<ScreenVertex>& triangles);
+    Mesh CreateScreenMesh(const IndexedScreenMesh& mesh);
     Mesh CreateSphereMesh(const SphereMesh& mesh);
     void DestroyMesh(Mesh& mesh);
 
