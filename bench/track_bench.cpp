@@ -12,6 +12,7 @@
 
 #include "bench/timing.h"
 #include "recordings/box_tree.h"
+#include "recordings/frame_times.h"
 #include "recordings/mp4_scan.h"
 #include "recordings/sensor_track.h"
 
@@ -30,15 +31,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "track_bench: cannot open %s\n", path.c_str());
         return 1;
     }
-    const auto doc = ParseBoxTree(path, false);
-    const int64_t frames = doc ? GetSampleCount(*doc).value_or(0) : 0;
+    const VideoTrackInfo video = ReadVideoTrack(path);
+    if (!video.times) {
+        std::fprintf(stderr, "track_bench: %s: %s\n", path.c_str(), video.error.check.c_str());
+        return 1;
+    }
+    const FrameTimes& frames = *video.times;
     std::printf("file %s: %.1f MB, %lld frames\n", path.c_str(), probe.FileSize / 1e6,
-                static_cast<long long>(frames));
+                static_cast<long long>(frames.count()));
 
-    const double walk = MedianMs(repeat, [&] {
-        TrackReader r;
-        return r.OpenMapped(path) && ReadFrameDurationMs(r).has_value();
-    });
+    const double walk = MedianMs(repeat, [&] { return ReadVideoTrack(path).times.has_value(); });
     const double scan = MedianMs(repeat, [&] {
         TrackReader r;
         return r.OpenMapped(path) && ReadMovieSeconds(r).has_value();
@@ -47,7 +49,7 @@ int main(int argc, char** argv) {
     const double parse = MedianMs(repeat, [&] {
         TrackReader r;
         r.ScanMutex = &FindMutex();
-        if (!r.OpenMapped(path) || !ReadFrameDurationMs(r) || !ParseTrack(r, path)) {
+        if (!ParseTrack(r, path)) {
             return false;
         }
         records = r.GSamples.size();
@@ -56,7 +58,7 @@ int main(int argc, char** argv) {
     const double tree = MedianMs(repeat, [&] { return ParseBoxTree(path, true) != nullptr; });
 
     std::printf("median of %d runs:\n", repeat);
-    std::printf("  stts walk (frame duration)        %8.3f ms\n", walk);
+    std::printf("  video track's picture times       %8.3f ms\n", walk);
     std::printf("  moov/mvhd byte scan (length)      %8.3f ms\n", scan);
     std::printf("  track parse + frame index         %8.3f ms  (%zu records)\n", parse, records);
     std::printf("  box tree with copies              %8.3f ms\n", tree);

@@ -21,6 +21,7 @@
 
 #include "engine/messages.h"
 #include "engine/player_backend.h"
+#include "recordings/frame_times.h"
 #include "recordings/library.h"
 #include "recordings/track_reader.h"
 
@@ -32,7 +33,8 @@ enum class MovieState : int32_t { kClosed = 0, kStopped = 1, kPlaying = 2, kPaus
 struct EngineContext {
     uint16_t Volume = 0;
     MessageTarget* VideoWindow = nullptr;  // target of posted messages; not owned
-    float FrameDurationMs = 0;
+    float FrameDurationMs = 0;             // the mean time a picture is shown
+    FrameTimes Frames;                     // when each picture of the open recording is shown
     int32_t CanReverse = 0;
     int32_t HardwareDecode = 0;
     int32_t RateCode = 0;
@@ -58,10 +60,10 @@ struct EngineContext {
     std::unique_ptr<PlayerBackend> Player;
     std::unique_ptr<std::vector<GpsSample>> AllTracks;  // every GPS sample of a list, for the map
 
-    // How the back-end is built and how a frame rate is measured without "stts"; set by the
-    // owner before OpenMovie.
+    // How the back-end is built; set by the owner before OpenMovie.
     PlayerFactory MakePlayer = nullptr;
-    FrameRateProbe ProbeFrameRate = nullptr;
+    // Why the last OpenMovie failed, in one line (empty after a success).
+    std::string OpenError;
 
     // Where a failed platform call while the back-end is built is reported (the main window
     // shows it in a message box titled "ERROR"), and the text for a missing codec (UI 114).
@@ -145,9 +147,10 @@ std::string EngineErrorText(uint32_t code, const std::string& codecMissingText);
 // The rate a code plays at (the table of rate codes).
 float RateForCode(int32_t code, bool canReverse);
 
-// The two measuring passes of OpenMovie: content check, movie length and frame duration
-// (into ctx->FrameDurationMs). False when the recording cannot be played: under 1.5 seconds
-// (unless its frames last exactly 15 ms), or no frame duration to be had.
+// The measuring pass of OpenMovie: the pictures' times (into ctx->Frames and, as their mean,
+// ctx->FrameDurationMs) and the movie length. False, with ctx->OpenError set, when the
+// recording cannot be played: no video pictures to be had, or under 1.5 seconds (unless its
+// pictures last exactly 15 ms).
 bool MeasureMovie(EngineContext* ctx, const std::string& path);
 
 }  // namespace engine

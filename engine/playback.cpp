@@ -2,23 +2,13 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <thread>
 
 #include "engine/engine_internal.h"
+#include "recordings/frame_times.h"
 #include "recordings/mp4_scan.h"
 
 namespace tavrilo::engine {
-namespace {
-
-// The cheap content check of OpenMovie: not empty, "ftyp" at bytes 4..7.
-bool LooksLikeMp4(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    char head[8] = {};
-    return in.read(head, sizeof head) && std::string_view(head + 4, 4) == "ftyp";
-}
-
-}  // namespace
 
 std::string EngineErrorText(uint32_t code, const std::string& codecMissingText) {
     switch (code) {
@@ -51,16 +41,15 @@ std::string EngineErrorText(uint32_t code, const std::string& codecMissingText) 
 
 int64_t GetFrameCount(EngineContext* ctx) {
     Lock lock = LockFile(ctx);
-    if (!ctx->Player || ctx->FrameDurationMs <= 0) {
-        return 0;
-    }
-    const float unitsPerFrame = ctx->FrameDurationMs * 10000.0f;
-    return static_cast<int64_t>(static_cast<float>(ctx->Player->Duration100ns()) / unitsPerFrame);
+    return ctx->Player ? ctx->Frames.count() : 0;
 }
 
 int OpenMovie(EngineContext* ctx, const char* path) {
     Lock lock = LockFile(ctx);
-    if (path == nullptr || !MeasureMovie(ctx, path)) {
+    if (path == nullptr) {
+        return 0;
+    }
+    if (!MeasureMovie(ctx, path)) {
         return 0;
     }
     ctx->LoadedTrack.FrameDurationMs = ctx->FrameDurationMs;
@@ -72,8 +61,9 @@ int OpenMovie(EngineContext* ctx, const char* path) {
         return 0;
     }
     if (!player->Open(path)) {
+        ctx->OpenError = EngineErrorText(player->LastError(), ctx->CodecMissingText);
         if (ctx->ReportError) {
-            ctx->ReportError(EngineErrorText(player->LastError(), ctx->CodecMissingText));
+            ctx->ReportError(ctx->OpenError);
         }
         return 0;
     }
@@ -131,7 +121,7 @@ int Stop(EngineContext* ctx) {
 int32_t GetPosition(EngineContext* ctx) {
     Lock lock = LockFile(ctx);
     PlayerBackend* player = Display(ctx);
-    if (player == nullptr || ctx->FrameDurationMs <= 0) {
+    if (player == nullptr || ctx->Frames.empty()) {
         return -1;
     }
     // Right after a start the clock reads 0 for a moment; ask again a few times.
@@ -143,8 +133,8 @@ int32_t GetPosition(EngineContext* ctx) {
     if (!time || *time < 0) {
         return -1;
     }
-    const float unitsPerFrame = ctx->FrameDurationMs * 10000.0f;
-    ctx->Position = static_cast<int32_t>(static_cast<float>(*time) / unitsPerFrame);
+    // The picture shown at that time, counted in the order pictures are shown.
+    ctx->Position = ctx->Frames.FrameAt100ns(*time);
     return static_cast<int32_t>(ctx->Position);
 }
 
@@ -154,10 +144,8 @@ int SeekFrame(EngineContext* ctx, int64_t frame) {
     if (player == nullptr) {
         return 0;
     }
-    const auto position =
-        static_cast<int64_t>(ctx->FrameDurationMs * static_cast<float>(frame) * 10000.0f);
-    // The seek returns once its frame is drawn: no second drawing of it.
-    player->SeekTo(position);
+    // The seek returns once its picture is drawn: no second drawing of it.
+    player->SeekTo(ctx->Frames.Start100ns(frame));
     return 1;
 }
 
@@ -173,33 +161,29 @@ float GetFrameDuration(EngineContext* ctx) {
 }
 
 bool MeasureMovie(EngineContext* ctx, const std::string& path) {
-    if (!LooksLikeMp4(path)) {
-        return false;
-    }
+    ctx->OpenError.clear();
     TrackReader& scratch = ctx->Track;
     if (!scratch.OpenMapped(path)) {
+        ctx->OpenError = "the file cannot be opened";
         return false;
     }
+    VideoTrackInfo frames = ReadVideoTrack(*scratch.Source);
     std::optional<float> seconds;
-    std::optional<float> frameDuration;
-    const bool scanned =
-        ScanMovieSeconds(scratch, &seconds) && WalkFrameDuration(scratch, &frameDuration);
-    const float duration = frameDuration.value_or(0.0f);
+    const bool scanned = frames.times && ScanMovieSeconds(scratch, &seconds);
     ResetReader(scratch);
     scratch.FrameDurationMs = 0;
+    if (!frames.times) {
+        ctx->OpenError = frames.error.check;
+        return false;
+    }
+    const auto duration = static_cast<float>(frames.times->MeanDurationMs());
     // A scan that reaches the end without its box succeeds: the length then counts as 0.
     if (!scanned || !(seconds.value_or(0.0f) > 1.5f || duration == 15.0f)) {
+        ctx->OpenError = "the recording is shorter than 1.5 seconds";
         return false;
     }
-    if (duration > 0) {
-        ctx->FrameDurationMs = duration;
-        return true;
-    }
-    const auto rate = ctx->ProbeFrameRate ? ctx->ProbeFrameRate(path) : std::nullopt;
-    if (!rate || !(*rate > 0)) {
-        return false;
-    }
-    ctx->FrameDurationMs = static_cast<float>(1000.0 / *rate);
+    ctx->Frames = std::move(*frames.times);
+    ctx->FrameDurationMs = duration;
     return true;
 }
 

@@ -65,8 +65,4 @@ class PlayerBackend {
 // measures the recording and then fails: there is nothing to play it with.
 using PlayerFactory = std::unique_ptr<PlayerBackend> (*)(EngineContext& ctx);
 
-// The platform's media detector: the frame rate of a file's first stream that has one, or
-// nullopt. Used when a recording's first track has no "stts" box.
-using FrameRateProbe = std::optional<double> (*)(const std::string& path);
-
 }  // namespace tavrilo

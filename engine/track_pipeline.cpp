@@ -41,7 +41,7 @@ int LoadTrack(EngineContext* ctx, const char* pathArg) {
             ok = ParseTrack(ctx->LoadedTrack, path);
         }
     }
-    return ok && ctx->Ready && BuildFrameIndex(ctx->LoadedTrack, GetFrameCount(ctx)) ? 1 : 0;
+    return ok && ctx->Ready && BuildFrameIndex(ctx->LoadedTrack, ctx->Frames) ? 1 : 0;
 }
 
 int UnloadTrack(EngineContext* ctx) {

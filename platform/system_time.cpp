@@ -36,21 +36,13 @@ std::string FormatSystemTime(const SystemTime& t) {
     return buf;
 }
 
-std::optional<int64_t> LocalCalendarToSeconds(int year, int month, int day, int hour, int minute,
-                                              int second) {
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    tm.tm_isdst = 0;
-    const std::time_t t = std::mktime(&tm);
-    if (t == static_cast<std::time_t>(-1)) {
-        return std::nullopt;
-    }
-    return static_cast<int64_t>(t);
+int64_t CalendarToSeconds(int year, int month, int day, int hour, int minute, int second) {
+    // Months carry into years first; days, hours, minutes and seconds add up linearly.
+    const int64_t months = int64_t{year} * 12 + (month - 1);
+    const int64_t y = months >= 0 ? months / 12 : (months - 11) / 12;
+    const int64_t m = months - y * 12 + 1;
+    const int64_t days = DaysFromCivil(y, m, 1) + (day - 1);
+    return days * 86400 + int64_t{hour} * 3600 + int64_t{minute} * 60 + second;
 }
 
 std::optional<uint64_t> SecondsToFileTime(int64_t seconds) {
@@ -106,23 +98,21 @@ std::optional<uint64_t> SystemTimeToFileTime(const SystemTime& t) {
     return *ft + uint64_t{t.milliseconds} * 10000;
 }
 
-int64_t CurrentUtcOffsetSeconds() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local.tm_gmtoff;
-}
-
-SystemTime UtcToLocalWithCurrentBias(const SystemTime& utc) {
-    const auto ft = SystemTimeToFileTime(utc);
-    if (!ft) {
-        return {};
+std::optional<SystemTime> LocalToUtc(const SystemTime& local) {
+    std::tm tm{};
+    tm.tm_year = local.year - 1900;
+    tm.tm_mon = local.month - 1;
+    tm.tm_mday = local.day;
+    tm.tm_hour = local.hour;
+    tm.tm_min = local.minute;
+    tm.tm_sec = local.second;
+    tm.tm_isdst = -1;  // the zone's rules at that date decide
+    const std::time_t t = std::mktime(&tm);
+    if (t == static_cast<std::time_t>(-1)) {
+        return std::nullopt;
     }
-    const int64_t shifted = static_cast<int64_t>(*ft) + CurrentUtcOffsetSeconds() * 10000000LL;
-    if (shifted < 0) {
-        return {};
-    }
-    return FileTimeToSystemTime(static_cast<uint64_t>(shifted)).value_or(SystemTime{});
+    const auto ft = SecondsToFileTime(static_cast<int64_t>(t));
+    return ft ? FileTimeToSystemTime(*ft) : std::nullopt;
 }
 
 }  // namespace tavrilo

@@ -22,10 +22,9 @@ inline constexpr int64_t kFileTimeEpochOffsetSeconds = 11644473600;  // 1601-01-
 // "YYYY-MM-DD hh:mm:ss"
 std::string FormatSystemTime(const SystemTime& t);
 
-// Seconds since 1970 of a local calendar time with daylight saving off (mktime with
-// tm_isdst = 0); nullopt when the C library cannot represent it.
-std::optional<int64_t> LocalCalendarToSeconds(int year, int month, int day, int hour, int minute,
-                                              int second);
+// Seconds since 1970 of a calendar time read as written, in no zone: fields out of range carry
+// over as a calendar does (month 13 is January of the next year, second 60 the next minute).
+int64_t CalendarToSeconds(int year, int month, int day, int hour, int minute, int second);
 
 // 100-ns units since 1601 for seconds since 1970; nullopt before 1601.
 std::optional<uint64_t> SecondsToFileTime(int64_t seconds);
@@ -37,10 +36,9 @@ std::optional<SystemTime> FileTimeToSystemTime(uint64_t fileTime);
 // A file time for a calendar time; nullopt for a field out of range (month 13, day 0, ...).
 std::optional<uint64_t> SystemTimeToFileTime(const SystemTime& t);
 
-// The zone's current offset from UTC in seconds (east positive), as the system reports it now.
-int64_t CurrentUtcOffsetSeconds();
-
-// UTC calendar time shifted to local time by the current offset.
-SystemTime UtcToLocalWithCurrentBias(const SystemTime& utc);
+// The UTC time of a local calendar time in the process's zone (TZ, else the system's), with the
+// offset in force at that date: daylight saving where it was in force then, whatever it is
+// today. nullopt for a time the C library cannot represent.
+std::optional<SystemTime> LocalToUtc(const SystemTime& local);
 
 }  // namespace tavrilo

@@ -41,11 +41,13 @@ std::string ModeText(char mode) {
 }  // namespace
 
 std::optional<std::string> CsvFileName(const RecordingList& list) {
-    if (list.empty()) {
-        return std::nullopt;
+    // A damaged first recording does not stop the summary of the others: the name comes from
+    // the first one whose start can be read.
+    std::optional<SystemTime> start;
+    for (size_t i = 0; i < list.size() && !start; ++i) {
+        const auto doc = ParseBoxTree(list[i].Path, false);
+        start = doc ? GetStartTime(*doc) : std::nullopt;
     }
-    const auto doc = ParseBoxTree(list.front().Path, false);
-    const auto start = doc ? GetStartTime(*doc) : std::nullopt;
     if (!start) {
         return std::nullopt;
     }
@@ -129,6 +131,9 @@ CsvResult ExportCsv(const RecordingList& list, const CameraReader& readCamera,
             return CsvResult::kCannotCreate;
         }
         const std::string line = MakeCsvLine(entry, readCamera);
+        if (options.leftOut != nullptr && line == FallbackLine(entry.Name)) {
+            options.leftOut->push_back(entry.Path);
+        }
         if (line.empty() || !write(line)) {
             *error = Text(96) + (out.writeError().empty() ? "" : " (" + out.writeError() + ")");
             return CsvResult::kCannotCreate;

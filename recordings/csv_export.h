@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "recordings/library.h"
 #include "recordings/track_reader.h"
@@ -15,15 +16,15 @@ namespace tavrilo {
 // Reads a recording's camera block (the engine's ReadCameraInfo).
 using CameraReader = std::function<CameraInfo(const std::string& path)>;
 
-// "Dv_%Y%m%d_%H%M%S.csv" of the first recording's start time; nullopt when the list is empty
-// or its first recording has no readable start time.
+// "Dv_%Y%m%d_%H%M%S.csv" of the start time of the first recording that has a readable one;
+// nullopt when none has.
 std::optional<std::string> CsvFileName(const RecordingList& list);
 
 // The header line, "\r\n" included (UTF-8).
 std::string CsvHeaderLine();
 
-// One record line for a recording (UTF-8, "\r\n" included); the fallback line when the file
-// has no box tree, no "stsd" or no readable start time.
+// One record line for a recording (UTF-8, "\r\n" included); the fallback line (its name and
+// dashes) when the file has no box tree, no "stsd" or no readable start time.
 std::string MakeCsvLine(const RecordingEntry& entry, const CameraReader& readCamera);
 
 enum class CsvResult { kDone, kCancelled, kEmptyList, kExists, kCannotCreate };
@@ -36,6 +37,9 @@ struct CsvExport {
     std::function<void(int done, int total)> progress;
     // Cleared by another thread to stop after the current line.
     const std::atomic<bool>* running = nullptr;
+    // When given, gets the path of each recording that could not be read (its line holds only
+    // its name).
+    std::vector<std::string>* leftOut = nullptr;
 };
 
 // Writes the CSV for `list` into options.folder. The file appears only when complete; a

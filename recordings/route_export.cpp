@@ -73,13 +73,10 @@ size_t ValidPointCount(const RouteSource& source) {
 }
 
 std::string UtcTimeText(const SystemTime& local) {
-    const auto fileTime = SystemTimeToFileTime(local);
-    if (local.year == 0 || !fileTime) {
+    if (local.year == 0 || !SystemTimeToFileTime(local)) {
         return {};
     }
-    const int64_t shifted = static_cast<int64_t>(*fileTime) - CurrentUtcOffsetSeconds() * 10000000;
-    const auto utc =
-        shifted > 0 ? FileTimeToSystemTime(static_cast<uint64_t>(shifted)) : std::nullopt;
+    const auto utc = LocalToUtc(local);
     if (!utc) {
         return {};
     }

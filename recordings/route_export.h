@@ -26,7 +26,8 @@ struct RouteSource {
 size_t ValidPointCount(const RouteSource& source);
 
 // A sample's time in UTC, "YYYY-MM-DDThh:mm:ssZ": the recorder's corrected local time (as the
-// track reader keeps it) less the system zone's offset it was shifted by. Empty when unknown.
+// track reader keeps it) less the offset the recorder's zone (the process's TZ) had on that
+// date. Empty when unknown.
 std::string UtcTimeText(const SystemTime& local);
 
 // The course from one position to the next, degrees clockwise from north.

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "recordings/frame_times.h"
+
 namespace tavrilo {
 
 uint32_t GetBe32(const std::vector<uint8_t>& d, size_t at) {
@@ -97,31 +99,10 @@ std::optional<int64_t> EditMediaTime(const BoxNode* elst) {
     if (elst == nullptr) {
         return 0;
     }
-    const ByteView b(std::span<const uint8_t>(elst->Data.data(), elst->Data.size()));
-    const auto version = b.U8(0);
-    const auto entries = b.Be32(4);
-    if (!elst->HasData || !version || !entries || *version > 1) {
+    if (!elst->HasData) {
         return std::nullopt;
     }
-    const size_t width = *version == 1 ? 20 : 12;
-    for (uint32_t i = 0; i < *entries; ++i) {
-        const size_t at = 8 + size_t{i} * width + (*version == 1 ? 8 : 4);
-        std::optional<int64_t> media;
-        if (*version == 1) {
-            if (const auto t = b.Be64(at)) {
-                media = static_cast<int64_t>(*t);
-            }
-        } else if (const auto t = b.Be32(at)) {
-            media = static_cast<int32_t>(*t);
-        }
-        if (!media) {
-            return std::nullopt;
-        }
-        if (*media != -1) {
-            return *media;
-        }
-    }
-    return 0;
+    return EditMediaTime(ByteView(std::span<const uint8_t>(elst->Data.data(), elst->Data.size())));
 }
 
 }  // namespace tavrilo

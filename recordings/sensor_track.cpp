@@ -106,18 +106,15 @@ SystemTime DecodeRecordTime(ByteView rec) {
     for (int i = 0; i < 6; ++i) {
         parts[i] = FieldAtoi(rec, kClock + 2 * static_cast<size_t>(i), 2);
     }
+    // The recorder's clock is a local calendar time: it is kept as written (with the seconds
+    // correction applied), never moved by the offset of the zone this program runs in.
     int64_t seconds =
-        LocalCalendarToSeconds(2000 + parts[0], parts[1], parts[2], parts[3], parts[4], parts[5])
-            .value_or(0);
+        CalendarToSeconds(2000 + parts[0], parts[1], parts[2], parts[3], parts[4], parts[5]);
     if (rec.U8(kCorrection).value_or('*') != '*') {
         seconds += FieldAtoi(rec, kCorrection, 3);
     }
     const auto fileTime = SecondsToFileTime(seconds);
-    if (!fileTime) {
-        return {};
-    }
-    const auto utc = FileTimeToSystemTime(*fileTime);
-    return utc ? UtcToLocalWithCurrentBias(*utc) : SystemTime{};
+    return fileTime ? FileTimeToSystemTime(*fileTime).value_or(SystemTime{}) : SystemTime{};
 }
 
 SystemTime RecordTimeCache::Decode(ByteView rec) {
@@ -266,20 +263,20 @@ bool ParseGpsOnly(TrackReader& temporary, const std::string& path,
     return ok;
 }
 
-bool BuildFrameIndex(TrackReader& r, int64_t frameCount) {
+bool BuildFrameIndex(TrackReader& r, const FrameTimes& frames) {
+    const int64_t frameCount = frames.count();
     if (frameCount <= 0 || frameCount > INT32_MAX) {
         return false;
     }
     r.FrameIndex.assign(static_cast<size_t>(frameCount), -1);
-    if (!r.HasArrays || r.FrameDurationMs == 0) {
+    if (!r.HasArrays) {
         return false;
     }
     auto& gps = r.GpsSamples;
     auto& g = r.GSamples;
-    const float duration = r.FrameDurationMs;
-    auto toFrame = [duration](int32_t frame) {
-        const float f = static_cast<float>(frame) / duration;
-        return f >= 2147483520.0f ? INT32_MAX : static_cast<int32_t>(f);
+    // A record taken `Frame` milliseconds after the start belongs to the picture shown then.
+    auto toFrame = [&frames](int32_t ms) {
+        return static_cast<int32_t>(frames.FrameAtOffsetMs(ms));
     };
     for (GSample& s : g) {
         s.Frame = toFrame(s.Frame);

@@ -11,6 +11,7 @@
 
 #include "platform/mapped_file.h"
 #include "platform/system_time.h"
+#include "recordings/frame_times.h"
 #include "recordings/track_reader.h"
 
 namespace tavrilo {
@@ -64,9 +65,9 @@ bool ParseOpenTrack(TrackReader& reader);
 bool ParseGpsOnly(TrackReader& temporary, const std::string& path,
                   std::vector<GpsSample>& destination);
 
-// Ties the parsed samples to `frameCount` video frames of reader.FrameDurationMs each: sample
-// frames, G differences between records, the per-frame index, the links between G and GPS
-// samples and MaxG. Fails for frameCount <= 0, a reader without arrays or a zero duration.
-bool BuildFrameIndex(TrackReader& reader, int64_t frameCount);
+// Ties the parsed samples to the video's pictures, each record to the picture shown at its
+// time: sample frames, G differences between records, the per-frame index, the links between G
+// and GPS samples and MaxG. Fails without pictures or for a reader without arrays.
+bool BuildFrameIndex(TrackReader& reader, const FrameTimes& frames);
 
 }  // namespace tavrilo

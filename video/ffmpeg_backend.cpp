@@ -126,22 +126,4 @@ std::unique_ptr<PlayerBackend> MakeFfmpegPlayer(EngineContext& ctx) {
     return player;
 }
 
-std::optional<double> ProbeFrameRate(const std::string& path) {
-    AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) {
-        return std::nullopt;
-    }
-    const av::InputPtr format(raw);
-    std::optional<double> rate;
-    if (avformat_find_stream_info(raw, nullptr) >= 0) {
-        for (unsigned i = 0; i < raw->nb_streams && !rate; ++i) {
-            const AVRational r = raw->streams[i]->avg_frame_rate;
-            if (r.num > 0 && r.den > 0) {
-                rate = av_q2d(r);
-            }
-        }
-    }
-    return rate;
-}
-
 }  // namespace tavrilo

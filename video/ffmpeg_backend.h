@@ -29,7 +29,4 @@ class FfmpegPlayerAccess {
 // VideoWindow when that is also a QWindow; otherwise the picture is drawn off screen only.
 std::unique_ptr<PlayerBackend> MakeFfmpegPlayer(EngineContext& ctx);
 
-// The media detector: the frame rate of the first stream that has one.
-std::optional<double> ProbeFrameRate(const std::string& path);
-
 }  // namespace tavrilo

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine/messages.h"
+#include "recordings/frame_times.h"
 #include "video/audio_decoder.h"
 #include "video/audio_output.h"
 #include "video/frame_presenter.h"
@@ -79,6 +80,8 @@ class CPlayer {
     int64_t ClockTime() const { return clock_.Time(); }
     int64_t Duration100ns() const { return duration100ns_; }
     int64_t FrameDuration100ns() const { return frameDuration100ns_; }
+    // When each picture is shown; frame indices count these.
+    const FrameTimes& frameTimes() const { return times_; }
     bool NativeSize(int* width, int* height) const;
     bool hasAudio() const { return hasAudio_; }
     bool audioPlaying() const { return audio_.active(); }
@@ -137,9 +140,13 @@ class CPlayer {
     // Goes on from the last key frame at or before `time` when that lies ahead of `after`.
     bool JumpToKeyFrame(int64_t time, int64_t after);
     // Decoding goes on from the key frame at or before `streamTime` (the stream's time base),
-    // with the recent frames and the sound decoder's state dropped.
-    void RestartDecodingAt(int64_t streamTime);
-    void DoSeek(int64_t target);
+    // with the recent frames and the sound decoder's state dropped; returns that key frame's
+    // timestamp (INT64_MIN for none).
+    int64_t RestartDecodingAt(int64_t streamTime);
+    // Returns the key frame decoding starts from, as RestartDecodingAt.
+    int64_t DoSeek(int64_t target);
+    // Where `frame` stops being shown.
+    int64_t EndOf(const VideoFrame& frame) const;
     int SeekAs(int64_t time100ns, bool fromKeyFrame);
     // The end notice's thread.
     void NotifyLoop();
@@ -162,7 +169,8 @@ class CPlayer {
     bool hasAudio_ = false;
     uint16_t volume_ = 65535;
     int64_t duration100ns_ = 0;
-    int64_t frameDuration100ns_ = 0;
+    int64_t frameDuration100ns_ = 0;  // the mean, for spans counted in frames
+    FrameTimes times_;
     int width_ = 0, height_ = 0;
 
     // The decoder thread's own state.

@@ -35,6 +35,8 @@ constexpr int kBackFillFrames = 16;
 // on (about 250 MiB at 2880 x 2880 instead of 400 for the decoder's buffers to fill as playing
 // starts).
 constexpr size_t kPlayingRecentFrames = kBackFillFrames + FramePresenter::kSamples + 2;
+// How many key frames further back a seek goes when its picture did not come.
+constexpr int kEarlierKeyFrames = 3;
 // How many packets the decoder of an opening's first frame may read before leaving it to the
 // main decoder (frames reordered further than this are rare).
 constexpr size_t kFirstFramePackets = 64;
@@ -158,9 +160,7 @@ bool CPlayer::WrapFrame(av::FramePtr frame, VideoFrame* out, VideoInput* from) {
         return false;
     }
     *out = WrapDecodedFrame(std::move(frame), in.videoStream(), &in.convert);
-    out->index = frameDuration100ns_ > 0
-                     ? (out->time100ns + frameDuration100ns_ / 2) / frameDuration100ns_
-                     : -1;
+    out->index = times_.NearestFrame100ns(out->time100ns);
     return true;
 }
 
@@ -254,11 +254,8 @@ void CPlayer::Recenter(const VideoFrame& next) {
             return;
         }
         VideoInput& in = d.second;
-        av_seek_frame(
-            in.format.get(), in.stream,
-            av_rescale_q(first * frameDuration100ns_, k100ns, in.videoStream()->time_base),
-            AVSEEK_FLAG_BACKWARD);
-        avcodec_flush_buffers(in.codec.get());
+        SeekToKeyFrame(&in,
+                       av_rescale_q(times_.Start100ns(first), k100ns, in.videoStream()->time_base));
         job.active = true;
         job.from = first;  // its key frame lies at or before this one
     }
@@ -274,8 +271,7 @@ void CPlayer::Recenter(const VideoFrame& next) {
     const auto at = std::find_if(frames.begin(), frames.end(),
                                  [&](const VideoFrame& f) { return f.index == next.index; });
     // Short of the frames wanted, only the recording's end will do (not a read error).
-    const int64_t count = avformat_index_get_entries_count(d.second.videoStream());
-    if (at == frames.end() || (ended && frames.back().index < count - 1)) {
+    if (at == frames.end() || (ended && frames.back().index < times_.count() - 1)) {
         return;
     }
     const size_t replay = static_cast<size_t>(at - frames.begin()) + 1;
@@ -349,7 +345,7 @@ bool CPlayer::SeekInRecent(int64_t target) {
         return false;
     }
     const VideoFrame& last = d.recent.back();
-    if (target >= last.time100ns + frameDuration100ns_) {
+    if (target >= EndOf(last)) {
         // Ahead: decoding on is cheaper than going back to a key frame, for a while.
         if (target >= last.time100ns + kDecodeOnFrames * frameDuration100ns_) {
             return false;
@@ -358,7 +354,7 @@ bool CPlayer::SeekInRecent(int64_t target) {
     } else {
         // The first recent frame whose interval ends after the target is the one shown.
         size_t i = 0;
-        while (d.recent[i].time100ns + frameDuration100ns_ <= target) {
+        while (EndOf(d.recent[i]) <= target) {
             ++i;
         }
         d.replay = i;
@@ -404,16 +400,19 @@ bool CPlayer::JumpToKeyFrame(int64_t time, int64_t after) {
     return true;
 }
 
-void CPlayer::RestartDecodingAt(int64_t streamTime) {
-    VideoInput& in = decoding_.input;
+int64_t CPlayer::RestartDecodingAt(int64_t streamTime) {
     decoding_.ForgetRecent();
     decoding_.ForgetHeld();
-    av_seek_frame(in.format.get(), in.stream, streamTime, AVSEEK_FLAG_BACKWARD);
-    avcodec_flush_buffers(in.codec.get());
+    const int64_t key = SeekToKeyFrame(&decoding_.input, streamTime);
     decoding_.audio.Flush();
+    return key;
 }
 
-void CPlayer::DoSeek(int64_t target) {
+int64_t CPlayer::EndOf(const VideoFrame& frame) const {
+    return frame.index >= 0 ? times_.End100ns(frame.index) : frame.time100ns + frameDuration100ns_;
+}
+
+int64_t CPlayer::DoSeek(int64_t target) {
     VideoInput& in = decoding_.input;
     // Going back far: decoding starts early enough for the frames before the target to be
     // among the recent ones, so the steps back from there are quick. Just before the recent
@@ -425,12 +424,13 @@ void CPlayer::DoSeek(int64_t target) {
     const int64_t from = back && !near
                              ? std::max<int64_t>(0, target - kBackFillFrames * frameDuration100ns_)
                              : target;
-    RestartDecodingAt(av_rescale_q(from, k100ns, in.videoStream()->time_base));
+    const int64_t key = RestartDecodingAt(av_rescale_q(from, k100ns, in.videoStream()->time_base));
     audio_.Clear();
     presenter_.Flush();
     std::lock_guard lock(mutex_);
     shared_.atEnd = false;
     shared_.demuxAhead = false;
+    return key;
 }
 
 bool CPlayer::Deliver(const VideoFrame& frame) {
@@ -455,6 +455,10 @@ bool CPlayer::Deliver(const VideoFrame& frame) {
 
 void CPlayer::DecodeLoop() {
     int64_t skipUntil = -1;  // frames that end before this time are not shown (exact seeks)
+    // The key frame the seek decodes from, and how often it went one further back because
+    // the picture wanted never came (leading pictures of an open GOP).
+    int64_t seekKey = INT64_MIN;
+    int earlierKeys = 0;
     int64_t generation = 0;  // the seek whose first frame is awaited
     bool announceReady = true;
     int dropRun = 0;
@@ -474,8 +478,10 @@ void CPlayer::DecodeLoop() {
                 const bool fromKeyFrame = shared_.fromKeyFrame;
                 abort_ = false;
                 lock.unlock();
+                seekKey = INT64_MIN;
+                earlierKeys = 0;
                 if (fromKeyFrame || (!SeekInRecent(skipUntil) && !SeekInRecentering(skipUntil))) {
-                    DoSeek(skipUntil);
+                    seekKey = DoSeek(skipUntil);
                 }
                 continue;
             }
@@ -497,7 +503,14 @@ void CPlayer::DecodeLoop() {
             continue;
         }
         // The frame shown for a time is the one whose interval holds it.
-        if (skipUntil >= 0 && frame.time100ns + frameDuration100ns_ <= skipUntil) {
+        if (skipUntil >= 0 && EndOf(frame) <= skipUntil) {
+            continue;
+        }
+        if (skipUntil >= 0 && frame.index > times_.FrameAt100ns(skipUntil) &&
+            seekKey != INT64_MIN && earlierKeys < kEarlierKeyFrames) {
+            // Past the picture wanted without it: it needs the key frame before.
+            ++earlierKeys;
+            seekKey = RestartDecodingAt(seekKey - 1);
             continue;
         }
         skipUntil = -1;

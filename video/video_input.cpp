@@ -105,6 +105,16 @@ av::CodecPtr OpenDecoder(const AVStream* stream, const AVCodec* decoder, int thr
     return codec;
 }
 
+int64_t SeekToKeyFrame(VideoInput* in, int64_t streamTime) {
+    AVStream* st = in->videoStream();
+    const int i = av_index_search_timestamp(st, streamTime, AVSEEK_FLAG_BACKWARD);
+    const AVIndexEntry* key = i >= 0 ? avformat_index_get_entry(st, i) : nullptr;
+    av_seek_frame(in->format.get(), in->stream, key != nullptr ? key->timestamp : streamTime,
+                  AVSEEK_FLAG_BACKWARD);
+    avcodec_flush_buffers(in->codec.get());
+    return key != nullptr ? key->timestamp : INT64_MIN;
+}
+
 int DecodePicture(VideoInput* in, AVFrame* frame, bool* draining, bool* reading) {
     AVCodecContext* codec = in->codec.get();
     AVPacket* packet = in->packet.get();

@@ -41,6 +41,12 @@ bool OpenVideoInput(const std::string& path, VideoInput* in, std::string* error,
 av::CodecPtr OpenDecoder(const AVStream* stream, const AVCodec* decoder, int threads,
                          const DecoderSetup& configure, int* rc);
 
+// Goes to the key frame at or before `streamTime` (the video stream's time base) with the
+// decoder flushed, and returns that key frame's timestamp: a caller whose picture never came
+// (an open GOP's leading pictures need the key frame before theirs) goes one key frame further
+// back with the result less one. INT64_MIN when no key frame lies at or before the time.
+int64_t SeekToKeyFrame(VideoInput* in, int64_t streamTime);
+
 // Decodes the next picture of `in`'s video into `frame`, reading packets as the decoder asks
 // for them and draining it once the file ends (`*draining` remembers that; false again after
 // a seek). 0 for a picture, AVERROR_EOF at the end, else FFmpeg's code of the failure, with

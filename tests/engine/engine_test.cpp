@@ -113,10 +113,10 @@ TEST_F(Engine, OpenMovieMeasuresTheRecording) {
     TempFile f(RecordingWithRecords(3));
     Open(f);
     EXPECT_EQ(ctx.PlayState, MovieState::kStopped);
-    EXPECT_EQ(ctx.FrameDurationMs, 33.0f);
-    EXPECT_EQ(ctx.LoadedTrack.FrameDurationMs, 33.0f);
-    EXPECT_EQ(ops.GetFrameCount(&ctx), 90);  // 3 s / 33 ms, truncated
-    EXPECT_EQ(ops.GetFrameDuration(&ctx), 33.0f);
+    EXPECT_FLOAT_EQ(ctx.FrameDurationMs, 33.333f);
+    EXPECT_FLOAT_EQ(ctx.LoadedTrack.FrameDurationMs, 33.333f);
+    EXPECT_EQ(ops.GetFrameCount(&ctx), 90);  // the pictures the track lists
+    EXPECT_FLOAT_EQ(ops.GetFrameDuration(&ctx), 33.333f);
     // Track was the scratch reader and is left empty.
     EXPECT_EQ(ctx.Track.Path, "");
     EXPECT_FALSE(ctx.Track.File.IsOpen());
@@ -139,12 +139,34 @@ TEST_F(Engine, ShortMoviesOpenOnlyAtFifteenMilliseconds) {
     EXPECT_EQ(ops.OpenMovie(&ctx, notMp4.path().c_str()), 0);
 }
 
-TEST_F(Engine, WithoutSttsTheRateIsMeasured) {
-    TempFile f(Recording(Gps0Payload({}), Box("moov", Box("mvhd", Mvhd(1000, 5000)))));
-    EXPECT_EQ(ops.OpenMovie(&ctx, f.path().c_str()), 0);  // nothing to measure with
-    ctx.ProbeFrameRate = [](const std::string&) -> std::optional<double> { return 25.0; };
-    EXPECT_EQ(ops.OpenMovie(&ctx, f.path().c_str()), 1);
-    EXPECT_EQ(ctx.FrameDurationMs, 40.0f);
+TEST_F(Engine, AFileWithoutPicturesIsRefusedWithItsReason) {
+    const Bytes mvhd = Box("mvhd", Mvhd(1000, 5000));
+    const Bytes sound = VideoTrak(Box("stts", Stts({{100, 1024}})), 48000, "soun");
+    struct Case {
+        Bytes bytes;
+        std::string reason;
+    } cases[] = {
+        {Bytes(), "the file is empty"},
+        {Recording(Gps0Payload({}), Box("moov", mvhd)), "the file has no video track"},
+        {Recording(Gps0Payload({}), Box("moov", Cat({mvhd, sound}))),
+         "the file has no video track"},
+        {Recording(Gps0Payload({}), Box("moov", Cat({mvhd, Box("mvex", Bytes(8, 0))}))),
+         "the file is a fragmented MP4, which this viewer does not play"},
+    };
+    for (const Case& c : cases) {
+        TempFile f(c.bytes);
+        EXPECT_EQ(ops.OpenMovie(&ctx, f.path().c_str()), 0);
+        EXPECT_EQ(ctx.OpenError, c.reason);
+        EXPECT_EQ(ctx.PlayState, MovieState::kClosed);
+    }
+    // The first track need not be the video: the pictures are the video track's.
+    TempFile soundFirst(
+        Recording(Gps0Payload({}),
+                  Box("moov", Cat({mvhd, sound, VideoTrak(Box("stts", Stts({{75, 40000}})))}))));
+    EXPECT_EQ(ops.OpenMovie(&ctx, soundFirst.path().c_str()), 1);
+    EXPECT_EQ(ctx.OpenError, "");
+    EXPECT_EQ(ops.GetFrameCount(&ctx), 75);
+    EXPECT_FLOAT_EQ(ops.GetFrameDuration(&ctx), 40.0f);
 }
 
 TEST_F(Engine, OpenMovieWithoutABackEndFails) {
@@ -387,7 +409,9 @@ class EnginePlayback : public ::testing::Test {
     void SetUp() override {
         ops.Init(&ctx, &window);
         ctx.Ready = 1;
-        ctx.FrameDurationMs = 33;
+        // 29.97 pictures a second in 90 kHz ticks, as many writers time them.
+        ctx.Frames = FrameTimes::Uniform(1800, 90000, 3003);
+        ctx.FrameDurationMs = static_cast<float>(ctx.Frames.MeanDurationMs());
         ctx.Player = std::make_unique<DisplayPlayer>();
         player = static_cast<DisplayPlayer*>(ctx.Player.get());
     }
@@ -398,13 +422,25 @@ class EnginePlayback : public ::testing::Test {
     DisplayPlayer* player = nullptr;
 };
 
-TEST_F(EnginePlayback, SeekPositionsAreFramesTimesTheDurationInSinglePrecision) {
+TEST_F(EnginePlayback, SeeksGoToThePicturesOwnTimeAndThePositionNamesThePictureShown) {
     ASSERT_EQ(ops.SeekFrame(&ctx, 300), 1);
-    EXPECT_EQ(player->seeks.back(), 99'000'000);  // 9.9 s
+    EXPECT_EQ(player->seeks.back(), 100'100'000);  // 300 x 3003 / 90000 s
     EXPECT_EQ(ops.GetPosition(&ctx), 300);
     EXPECT_EQ(ctx.Position, 300);
     EXPECT_EQ(ops.SeekFrameAlias(&ctx, 1), 1);
-    EXPECT_EQ(player->seeks.back(), 330'000);
+    EXPECT_EQ(player->seeks.back(), 333'667);  // 3003 / 90000 s, rounded to 100 ns
+    // Every picture is one step: seek N, then the position reads N, for all of them.
+    int64_t wrong = 0;
+    for (int64_t n = 0; n < ops.GetFrameCount(&ctx); ++n) {
+        ops.SeekFrame(&ctx, n);
+        wrong += ops.GetPosition(&ctx) != n;
+    }
+    EXPECT_EQ(wrong, 0);
+    // While playing, the clock between two pictures' starts reads the earlier one.
+    player->clock = 100'100'000 + 333'000;
+    EXPECT_EQ(ops.GetPosition(&ctx), 300);
+    player->clock = 100'100'000 + 333'667;
+    EXPECT_EQ(ops.GetPosition(&ctx), 301);
 }
 
 TEST_F(EnginePlayback, PositionZeroIsAskedForAgainBeforeItIsBelieved) {

@@ -215,5 +215,29 @@ TEST_F(CsvExportTest, CancelAndEmptyListLeaveNothing) {
     EXPECT_TRUE(fs::is_empty(folder));
 }
 
+TEST_F(CsvExportTest, ADamagedRecordingIsNamedAndTheOthersAreWritten) {
+    // The first recording lost its sensor box (cut short): the file is named after the next
+    // one, the damaged one's line holds its name, and the caller learns which it was.
+    TempFile damaged(Movie(300, 33333, 10, false));
+    TempFile good(Movie(300, 33333, 10, true, "260601103015"));
+    const RecordingList list = {Entry(damaged, "001_103005_A.MP4"),
+                                Entry(good, "002_103015_M.MP4")};
+    EXPECT_EQ(CsvFileName(list), "Dv_20260601_103015.csv");
+    std::vector<std::string> leftOut;
+    CsvExport options;
+    options.folder = folder.string();
+    options.charset = "UTF-8";
+    options.leftOut = &leftOut;
+    std::string path, error;
+    ASSERT_EQ(ExportCsv(list, {}, options, &path, &error), CsvResult::kDone) << error;
+    const Bytes content = ReadAll(path);
+    EXPECT_EQ(std::string(content.begin(), content.end()),
+              CsvHeaderLine() + "001_103005_A.MP4,-,-,-,-,-,-,-,fps,0MB\r\n" +
+                  "002_103015_M.MP4,2026/06/01,10:30:15,00:00:10,マニュアル,-,30fps,0MB\r\n");
+    EXPECT_EQ(leftOut, std::vector<std::string>{damaged.path()});
+    // With no readable recording at all there is nothing to name the file after.
+    EXPECT_EQ(CsvFileName({Entry(damaged, "001_103005_A.MP4")}), std::nullopt);
+}
+
 }  // namespace
 }  // namespace tavrilo

@@ -77,18 +77,34 @@ TEST(Record, TextNumbersFollowAtofRules) {
 }
 
 TEST(RecordTime, CorrectionMovesTheClockAndStarMeansNone) {
-    ZoneGuard zone("JST-9");
-    RecordText r;
-    r.clock = "240229235958";
-    EXPECT_EQ(FormatSystemTime(DecodeRecordTime(View(Record(r)))), "2024-02-29 23:59:58");
-    r.correction = "-05";
-    EXPECT_EQ(FormatSystemTime(DecodeRecordTime(View(Record(r)))), "2024-02-29 23:59:53");
-    r.correction = "+03";
-    EXPECT_EQ(FormatSystemTime(DecodeRecordTime(View(Record(r)))), "2024-03-01 00:00:01");
-    r.correction = "*05";
-    EXPECT_EQ(FormatSystemTime(DecodeRecordTime(View(Record(r)))), "2024-02-29 23:59:58");
-    // The sample keeps the same time.
-    EXPECT_EQ(FormatSystemTime(ParseGpsRecord(View(Record(r)), 0).Time), "2024-02-29 23:59:58");
+    for (const char* name : {"JST-9", "UTC0", "America/New_York", "Europe/London",
+                             "Australia/Sydney", "AEST-10AEDT,M10.1.0,M4.1.0/3"}) {
+        SCOPED_TRACE(name);
+        ZoneGuard zone(name);
+        RecordText r;
+        r.clock = "240229235958";
+        EXPECT_EQ(FormatSystemTime(DecodeRecordTime(View(Record(r)))), "2024-02-29 23:59:58");
+        r.correction = "-05";
+        EXPECT_EQ(FormatSystemTime(DecodeRecordTime(View(Record(r)))), "2024-02-29 23:59:53");
+        r.correction = "+03";
+        EXPECT_EQ(FormatSystemTime(DecodeRecordTime(View(Record(r)))), "2024-03-01 00:00:01");
+        r.correction = "*05";
+        EXPECT_EQ(FormatSystemTime(DecodeRecordTime(View(Record(r)))), "2024-02-29 23:59:58");
+        // The sample keeps the same time.
+        EXPECT_EQ(FormatSystemTime(ParseGpsRecord(View(Record(r)), 0).Time), "2024-02-29 23:59:58");
+        // In and out of daylight saving at the record's date, and across the hour that does not
+        // exist (or exists twice) in a zone that changes its clock: the time as written.
+        for (const char* clock : {"260704120000", "260115120000", "260329013000", "261025013000",
+                                  "260308023000", "261004023000", "260405023000"}) {
+            r.clock = clock;
+            r.correction = "*00";
+            const std::string text = FormatSystemTime(DecodeRecordTime(View(Record(r))));
+            const std::string c = clock;
+            EXPECT_EQ(text, "20" + c.substr(0, 2) + "-" + c.substr(2, 2) + "-" + c.substr(4, 2) +
+                                " " + c.substr(6, 2) + ":" + c.substr(8, 2) + ":" +
+                                c.substr(10, 2));
+        }
+    }
 }
 
 TEST(RecordTime, OutOfRangeFieldsAreNormalisedByTheCalendar) {
@@ -201,13 +217,17 @@ TEST(ParseTrack, ReadsEveryRecordAndTheCameraBlock) {
     EXPECT_EQ(t.reader.GSamples[11].FlagLow, 3);
 }
 
+// `count` pictures of `delta` microseconds (30 a second by default).
+FrameTimes Pictures(int64_t count, int64_t delta = 33333) {
+    return FrameTimes::Uniform(count, 1000000, delta);
+}
+
 TEST(ParseTrack, ZeroRecordsGiveEmptyArraysAndAnAllNullIndex) {
     ParsedTrack t(Recording(Gps0Payload({})));
     ASSERT_TRUE(t.ok);
     EXPECT_TRUE(t.reader.GpsSamples.empty());
     EXPECT_EQ(t.reader.MatchCount, -1);
-    t.reader.FrameDurationMs = 33;
-    ASSERT_TRUE(BuildFrameIndex(t.reader, 10));
+    ASSERT_TRUE(BuildFrameIndex(t.reader, Pictures(10)));
     EXPECT_EQ(t.reader.FrameIndex, std::vector<int32_t>(10, -1));
     EXPECT_EQ(t.reader.MaxG, 0.0);
 }
@@ -280,8 +300,7 @@ ParsedTrack TrackWithX(const std::vector<std::string>& xs) {
 TEST(FrameIndex, GDifferencesArePushedAwayFromZero) {
     ParsedTrack t = TrackWithX({"01000", "01500", "00500", "00500"});
     ASSERT_TRUE(t.ok);
-    t.reader.FrameDurationMs = 33;
-    ASSERT_TRUE(BuildFrameIndex(t.reader, 12));
+    ASSERT_TRUE(BuildFrameIndex(t.reader, Pictures(12)));
     const auto& g = t.reader.GSamples;
     EXPECT_EQ(g[0].Gx, 0.0);
     EXPECT_DOUBLE_EQ(g[1].Gx, 0.505);
@@ -294,9 +313,8 @@ TEST(FrameIndex, RecordsMapToFramesAndTheCursorMovesOncePerFrame) {
     std::vector<std::string> xs(20, "01000");
     ParsedTrack t = TrackWithX(xs);
     ASSERT_TRUE(t.ok);
-    t.reader.FrameDurationMs = 33;
-    ASSERT_TRUE(BuildFrameIndex(t.reader, 90));
-    // Record 10 belongs to frame trunc(1000 / 33) = 30.
+    ASSERT_TRUE(BuildFrameIndex(t.reader, Pictures(90)));
+    // Record 10, one second in, belongs to the picture shown then: 1000 / 33.333 = 30.
     EXPECT_EQ(t.reader.GSamples[10].Frame, 30);
     EXPECT_EQ(t.reader.GpsSamples[10].Frame, 30);
     // Sample c + 1 takes over on the frame after the one it belongs to.
@@ -320,21 +338,42 @@ TEST(FrameIndex, RecordsMapToFramesAndTheCursorMovesOncePerFrame) {
 TEST(FrameIndex, ShortVideoAdvancesTwoSamplesAtATime) {
     std::vector<std::string> xs(20, "01000");
     ParsedTrack t = TrackWithX(xs);
-    t.reader.FrameDurationMs = 100;             // one frame per record
-    ASSERT_TRUE(BuildFrameIndex(t.reader, 8));  // fewer frames than samples
+    // One picture per record, fewer pictures than samples.
+    ASSERT_TRUE(BuildFrameIndex(t.reader, Pictures(8, 100000)));
     EXPECT_EQ(t.reader.FrameIndex, (std::vector<int32_t>{0, 0, 2, 2, 4, 4, 6, 6}));
 }
 
 TEST(FrameIndex, RefusesWhatItCannotTie) {
     ParsedTrack t = TrackWithX({"01000"});
-    t.reader.FrameDurationMs = 33;
-    EXPECT_FALSE(BuildFrameIndex(t.reader, 0));
-    EXPECT_FALSE(BuildFrameIndex(t.reader, -5));
-    t.reader.FrameDurationMs = 0;
-    EXPECT_FALSE(BuildFrameIndex(t.reader, 10));
+    EXPECT_FALSE(BuildFrameIndex(t.reader, Pictures(0)));
+    EXPECT_FALSE(BuildFrameIndex(t.reader, FrameTimes()));
     TrackReader empty;
-    empty.FrameDurationMs = 33;
-    EXPECT_FALSE(BuildFrameIndex(empty, 10));
+    EXPECT_FALSE(BuildFrameIndex(empty, Pictures(10)));
+}
+
+TEST(FrameIndex, RecordsGoToThePictureShownAtTheirTimeWhateverTheRate) {
+    // 61 s at 29.97 pictures a second: the record taken 60.0 s in shows with picture 1798
+    // (60 / 0.033367), not 1818 as whole milliseconds (33) would have it.
+    std::vector<std::string> xs(610, "01000");
+    ParsedTrack t = TrackWithX(xs);
+    ASSERT_TRUE(t.ok);
+    ASSERT_TRUE(BuildFrameIndex(t.reader, Pictures(1830, 33367)));
+    EXPECT_EQ(t.reader.GSamples[600].Frame, 1798);
+    // 90 kHz and 15360 ticks a second give the same pictures for the same times.
+    for (auto [timescale, delta] : {std::pair{90000u, 3003}, std::pair{30000u, 1001}}) {
+        ParsedTrack u = TrackWithX(xs);
+        ASSERT_TRUE(BuildFrameIndex(u.reader, FrameTimes::Uniform(1830, timescale, delta)));
+        EXPECT_EQ(u.reader.GSamples[600].Frame, 1798) << timescale;
+        EXPECT_EQ(u.reader.GSamples[300].Frame, 899) << timescale;  // 30 s: 899.1
+    }
+    // Uneven pictures (a variable rate): each record takes the picture whose span holds it.
+    ParsedTrack v = TrackWithX({"01000", "01000", "01000", "01000"});
+    ASSERT_TRUE(BuildFrameIndex(v.reader, FrameTimes(1000, {0, 40, 250, 260, 290}, 400)));
+    std::vector<int32_t> frames;
+    for (const GSample& g : v.reader.GSamples) {
+        frames.push_back(g.Frame);
+    }
+    EXPECT_EQ(frames, (std::vector<int32_t>{0, 1, 1, 4}));  // at 0, 100, 200 and 300 ms
 }
 
 TEST(MoveTrack, TransfersOwnershipAndEmptiesTheSource) {

@@ -92,10 +92,34 @@ inline Bytes Mvhd(uint32_t timescale, uint32_t duration) {
     return p;
 }
 
-// A movie of `milliseconds` whose first track's stts has the given entries.
+// Version-0 "mdhd" payload with a timescale.
+inline Bytes Mdhd(uint32_t timescale) {
+    Bytes p(12, 0);
+    Be32(p, timescale);
+    p.resize(24, 0);
+    return p;
+}
+
+// "hdlr" payload naming the track's handler ("vide", "soun").
+inline Bytes Hdlr(std::string_view handler) {
+    Bytes p(8, 0);
+    AppendText(p, handler);
+    p.resize(25, 0);
+    return p;
+}
+
+// A video track whose stbl holds `tables` (boxes), timed in `timescale` ticks a second.
+inline Bytes VideoTrak(const Bytes& tables, uint32_t timescale = 1000000,
+                       std::string_view handler = "vide") {
+    return Box("trak", Box("mdia", Cat({Box("mdhd", Mdhd(timescale)), Box("hdlr", Hdlr(handler)),
+                                        Box("minf", Box("stbl", tables))})));
+}
+
+// A movie of `milliseconds` whose first track, a video track in microseconds, has the given
+// stts entries.
 inline Bytes MoovWithStts(const Bytes& sttsPayload, uint32_t milliseconds = 5000) {
-    const Bytes trak = Box("trak", Box("mdia", Box("minf", Box("stbl", Box("stts", sttsPayload)))));
-    return Box("moov", Cat({Box("mvhd", Mvhd(1000, milliseconds)), trak}));
+    return Box("moov",
+               Cat({Box("mvhd", Mvhd(1000, milliseconds)), VideoTrak(Box("stts", sttsPayload))}));
 }
 
 // A 79-byte record from its text fields; unset bytes are '0'.

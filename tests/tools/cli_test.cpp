@@ -87,9 +87,11 @@ TEST_F(CliOnRecording, InfoAgreesWithFfprobe) {
     EXPECT_EQ(info["height"], p["streams"][0]["height"]);
     EXPECT_NEAR(info["movie_seconds"].get<double>(),
                 std::stod(p["format"]["duration"].get<std::string>()), 0.05);
-    // 1,000,000 / 36,364 us, and 36 whole milliseconds a frame.
+    // 1,000,000 / 36,364 us, and 36.364 ms a picture (not 36 whole milliseconds).
     EXPECT_NEAR(info["frame_rate"].get<double>(), 27.4997, 1e-4);
-    EXPECT_EQ(info["frame_duration_ms"], 36.0);
+    EXPECT_DOUBLE_EQ(info["frame_duration_ms"].get<double>(), 36.364);
+    EXPECT_EQ(info["frames"], 110);
+    EXPECT_EQ(info["timescale"], 1000000);
     EXPECT_EQ(info["file_size"], fs::file_size(*file_));
 
     EXPECT_EQ(info["is_recording_name"], true);
@@ -130,7 +132,8 @@ TEST_F(CliOnRecording, TrackAgreesWithTheDriveThatWasWritten) {
         // The clock text minus the correction is the true time: across midnight into the new year.
         const CivilTime expected = AddSeconds(Start().time, static_cast<long long>(k / 10));
         EXPECT_EQ(gps["time"], FormatCivilTime(expected)) << k;
-        EXPECT_EQ(gps["frame"], static_cast<int>(static_cast<float>(k * 100) / 36.0f)) << k;
+        // The picture shown k x 100 ms in: the last one starting at or before then.
+        EXPECT_EQ(gps["frame"], static_cast<int>(k * 100'000 / 36'364)) << k;
 
         const json& g = track["g"][k];
         const int axis = w.axis == 'X' ? 1 : w.axis == 'Y' ? 2 : w.axis == 'Z' ? 3 : 0;

@@ -97,6 +97,8 @@ int Csv(const Args& args) {
     options.running = &g_running;
     TerminalProgress progress;
     options.progress = progress.Callback();
+    std::vector<std::string> leftOut;
+    options.leftOut = &leftOut;
     std::string path, error;
     const CsvResult result = ExportCsv(
         list,
@@ -110,7 +112,15 @@ int Csv(const Args& args) {
     progress.Finish();
     switch (result) {
         case CsvResult::kDone:
-            std::puts(ordered_json{{"file", path}, {"recordings", list.size()}}.dump(2).c_str());
+            for (const std::string& file : leftOut) {
+                std::fprintf(stderr,
+                             "tavrilo-cli csv: %s cannot be read; its line holds only its name\n",
+                             file.c_str());
+            }
+            std::puts(ordered_json{
+                {"file", path}, {"recordings", list.size() - leftOut.size()}, {"left_out", leftOut}}
+                          .dump(2)
+                          .c_str());
             return 0;
         case CsvResult::kCancelled:
             return Fail("csv", "cancelled; nothing was written");

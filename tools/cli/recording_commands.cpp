@@ -6,6 +6,7 @@
 #include "platform/utf8.h"
 #include "recordings/box_tree.h"
 #include "recordings/content_test.h"
+#include "recordings/frame_times.h"
 #include "recordings/mp4_scan.h"
 #include "recordings/names.h"
 #include "recordings/sensor_track.h"
@@ -90,16 +91,20 @@ int Info(const Args& args) {
         return Fail("info", "usage: tavrilo-cli info FILE");
     }
     const std::string& path = args[0];
+    const VideoTrackInfo video = ReadVideoTrack(path);
+    if (!video.times) {
+        return Fail("info", path + ": " + video.error.check);
+    }
     const auto doc = ParseBoxTree(path, true);
     if (!doc) {
-        return Fail("info", "cannot read " + path + " as an MP4 file");
+        return Fail("info", path + ": the box structure cannot be read");
     }
     TrackReader reader;
     reader.ScanMutex = &FindMutex();
     if (!reader.OpenMapped(path)) {
-        return Fail("info", "cannot open " + path);
+        return Fail("info", path + ": the file cannot be opened");
     }
-    const auto frameDuration = ReadFrameDurationMs(reader);
+    const FrameTimes& frames = *video.times;
     const auto movieSeconds = ReadMovieSeconds(reader);
     CameraInfo camera;
     ScanPattern cameraScan{0, "gps0", [&camera](TrackReader&, ByteView v) {
@@ -108,18 +113,20 @@ int Info(const Args& args) {
                            }};
     FindFirstGps0(reader, cameraScan);
 
-    const auto size = GetVideoSize(*doc);
-    const float rate = GetFrameRate(*doc);
     const BoxNode* gps0 = doc->First(BoxList::kGps0);
     ordered_json out = NameJson(path);
     out["is_recording_file"] = IsRecordingFileContent(path);
     out["file_size"] = doc->FileSize;
-    out["frame_duration_ms"] = OrNull(frameDuration);
+    out["frames"] = frames.count();
+    out["frame_duration_ms"] = frames.MeanDurationMs();
+    out["video_seconds"] = static_cast<double>(frames.Duration100ns()) / 1e7;
+    out["timescale"] = frames.timescale();
     out["movie_seconds"] = OrNull(movieSeconds);
-    out["width"] = size ? ordered_json(size->first) : ordered_json(nullptr);
-    out["height"] = size ? ordered_json(size->second) : ordered_json(nullptr);
+    out["width"] = video.width > 0 ? ordered_json(video.width) : ordered_json(nullptr);
+    out["height"] = video.height > 0 ? ordered_json(video.height) : ordered_json(nullptr);
     out["sample_count"] = OrNull(GetSampleCount(*doc));
-    out["frame_rate"] = rate < 0 ? ordered_json(nullptr) : ordered_json(rate);
+    out["frame_rate"] =
+        static_cast<double>(frames.count()) * 1e7 / static_cast<double>(frames.Duration100ns());
     out["start_time"] = TimeOrNull(GetStartTime(*doc));
     out["camera"] = {{"mode", camera.Mode == 0 ? std::string() : std::string(1, camera.Mode)},
                      {"tag", std::string(camera.Tag.data(), strnlen(camera.Tag.data(), 4))},
@@ -136,27 +143,26 @@ int Track(const Args& args) {
     if (!TrackArgs(args, &path, &frames)) {
         return Fail("track", "usage: tavrilo-cli track FILE [--frames N]  (N from 1 to 100000000)");
     }
-    if (!frames) {
-        const auto doc = ParseBoxTree(path, false);
-        const auto count = doc ? GetSampleCount(*doc) : std::nullopt;
-        if (!count || *count == 0) {
-            return Fail("track",
-                        "cannot read the video's sample count of " + path + "; give --frames");
-        }
-        frames = *count;
+    const VideoTrackInfo video = ReadVideoTrack(path);
+    if (!video.times) {
+        return Fail("track", path + ": " + video.error.check);
     }
+    // --frames ties the records to the first N pictures only, as a video cut short would.
+    FrameTimes times = *video.times;
+    if (frames && *frames < times.count()) {
+        std::vector<int64_t> starts(times.starts().begin(), times.starts().begin() + *frames);
+        const int64_t end = times.starts()[static_cast<size_t>(*frames)];
+        times = FrameTimes(times.timescale(), std::move(starts), end);
+    }
+    frames = times.count();
     TrackReader reader;
     reader.ScanMutex = &FindMutex();
-    if (!reader.OpenMapped(path)) {
-        return Fail("track", "cannot open " + path);
-    }
-    ReadFrameDurationMs(reader);
     if (!ParseTrack(reader, path)) {
-        return Fail("track", "cannot read the sensor records of " + path);
+        return Fail("track", path + ": the sensor records cannot be read");
     }
-    if (!BuildFrameIndex(reader, *frames)) {
-        return Fail("track",
-                    "cannot tie the records to video frames (no frame duration in " + path + ")");
+    reader.FrameDurationMs = static_cast<float>(times.MeanDurationMs());
+    if (!BuildFrameIndex(reader, times)) {
+        return Fail("track", path + ": the records cannot be tied to the video's pictures");
     }
     ordered_json gps = ordered_json::array();
     for (const GpsSample& s : reader.GpsSamples) {

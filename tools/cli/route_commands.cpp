@@ -1,11 +1,14 @@
 // gpx and kml: the route of a recording, a folder or a card.
 
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "engine/engine.h"
 #include "platform/atomic_file.h"
+#include "platform/settings.h"
 #include "recordings/names.h"
 #include "recordings/route_export.h"
 #include "recordings/sensor_track.h"
@@ -14,21 +17,45 @@
 namespace tavrilo::cli {
 namespace {
 
+// The recorder's clock is local time in its zone; the route's UTC times take that zone's offset
+// at each record's date. A zone is an IANA name ("Asia/Tokyo") or a POSIX rule ("JST-9").
+bool UseRecorderZone(const std::string& zone) {
+    if (zone.empty()) {
+        return true;  // the machine's own zone
+    }
+    std::error_code ec;
+    const bool known = std::filesystem::is_regular_file("/usr/share/zoneinfo/" + zone, ec) ||
+                       zone.find_first_of("0123456789") != std::string::npos;
+    if (!known || zone.find("..") != std::string::npos) {
+        return false;
+    }
+    setenv("TZ", zone.c_str(), 1);
+    tzset();
+    return true;
+}
+
 int ExportRoute(const char* command, const Args& args, std::string (*write)(const RouteSource&)) {
-    const std::string usage =
-        std::string("usage: tavrilo-cli ") + command + " SOURCE OUT." + command + " [--force]";
+    const std::string usage = std::string("usage: tavrilo-cli ") + command + " SOURCE OUT." +
+                              command + " [--force] [--tz ZONE]";
     bool force = false;
+    // The zone: --tz, else [DISPLAY] TIMEZONE of the settings file here, else the machine's.
+    std::string zone = Settings().ReadSetting("DISPLAY", "TIMEZONE");
     Args rest;
-    for (const std::string& a : args) {
-        if (a == "--force") {
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--force") {
             force = true;
+        } else if (args[i] == "--tz" && i + 1 < args.size()) {
+            zone = args[++i];
         } else {
-            rest.push_back(a);
+            rest.push_back(args[i]);
         }
     }
     std::error_code ec;
     if (rest.size() != 2 || !std::filesystem::exists(rest[0], ec)) {
         return Fail(command, rest.size() != 2 ? usage : "no such file or folder: " + rest[0]);
+    }
+    if (!UseRecorderZone(zone)) {
+        return Fail(command, "unknown time zone " + zone + " (an IANA name such as Asia/Tokyo)");
     }
     EngineContext ctx;
     const EngineOps& ops = GetEngineOps();

@@ -44,7 +44,6 @@ class PlayWindow : public QWindow, public MessageTarget, public ViewTarget {
         ops_.Init(&ctx_, this);
         ctx_.Ready = 1;
         ctx_.MakePlayer = MakeFfmpegPlayer;
-        ctx_.ProbeFrameRate = ProbeFrameRate;
         opened_ = std::chrono::steady_clock::now();
         return ops_.OpenMovie(&ctx_, path.c_str()) == 1;
     }

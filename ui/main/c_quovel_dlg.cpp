@@ -174,7 +174,6 @@ void CquovelDlg::Initialise() {
     // 9: the engine, with the video view as its window.
     ops_.Init(&ctx_, movie_);
     ctx_.MakePlayer = MakeFfmpegPlayer;
-    ctx_.ProbeFrameRate = ProbeFrameRate;
     ctx_.CodecMissingText = GetUiText(114);
     ctx_.ReportError = [this](const std::string& text) {
         ShowError(QString::fromStdString(text), QStringLiteral("ERROR"));

@@ -329,12 +329,17 @@ void CquovelDlg::OnOpenFailed() {
     }
     GiveUpOpening();
     SetEnlarged(false);
+    // The message says why, in the engine's words (a file cut short, no video, ...).
+    const QString why = QString::fromStdString(ctx_.OpenError);
     if (later) {
-        ShowMessage(this, Message::kOpenFailed);
+        ShowMessage(this, Message::kOpenFailed, why);
     } else if (NextFolder() != nullptr) {
         // The last of the list: playback goes on with the next folder.
         flow_.continuing = true;
         EndOfFolder();
+    } else {
+        // Nothing follows (a single file, the last folder): the failure is not left unsaid.
+        ShowMessage(this, Message::kOpenFailed, why);
     }
 }
 

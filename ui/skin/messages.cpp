@@ -52,4 +52,10 @@ int ShowMessage(QWidget* owner, Message message, int kind) {
     return CMsgBox(owner).Show(t.text, t.caption, kind < 0 ? t.kind : kind);
 }
 
+int ShowMessage(QWidget* owner, Message message, const QString& detail) {
+    const MessageText t = TextOf(message);
+    const QString text = detail.isEmpty() ? t.text : t.text + QStringLiteral("\n") + detail;
+    return CMsgBox(owner).Show(text, t.caption, t.kind);
+}
+
 }  // namespace tavrilo

@@ -37,5 +37,7 @@ MessageText TextOf(Message message);
 // Shows the message on `owner` and returns 1 ("OK") or 2 ("キャンセル", closed). `kind` -1
 // takes the message's own kind.
 int ShowMessage(QWidget* owner, Message message, int kind = -1);
+// The same with a line under the message's text that says what went wrong.
+int ShowMessage(QWidget* owner, Message message, const QString& detail);
 
 }  // namespace tavrilo
