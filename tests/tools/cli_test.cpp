@@ -181,6 +181,56 @@ TEST_F(CliOnRecording, FramesOptionAndRefusals) {
     EXPECT_EQ(r.status >> 8, 1) << r.output;
 }
 
+TEST_F(CliOnRecording, FilesThatCannotBePlayedSayWhyInOneLine) {
+    // What users' cards and folders hold besides whole recordings, written by FFmpeg here.
+    const fs::path whole = *dir_ / "whole.mp4";
+    ASSERT_EQ(RunCommand("ffmpeg -v error -y -f lavfi -i testsrc2=size=64x64:rate=30 -t 2 "
+                         "-c:v libx264 " +
+                         Quote(whole))
+                  .status,
+              0);
+    const fs::path empty = *dir_ / "empty.mp4";
+    std::ofstream(empty).close();
+    const fs::path cut = *dir_ / "cut.mp4";
+    fs::copy_file(whole, cut);
+    fs::resize_file(cut, fs::file_size(whole) / 2);  // the movie header is written last
+    const fs::path fragmented = *dir_ / "fragmented.mp4";
+    ASSERT_EQ(RunCommand("ffmpeg -v error -y -i " + Quote(whole) +
+                         " -c copy -movflags frag_keyframe+empty_moov " + Quote(fragmented))
+                  .status,
+              0);
+    const fs::path sound = *dir_ / "sound.m4a";
+    ASSERT_EQ(
+        RunCommand("ffmpeg -v error -y -f lavfi -i sine -t 1 -c:a aac " + Quote(sound)).status, 0);
+    const std::pair<fs::path, std::string> cases[] = {
+        {empty, "the file is empty"},
+        {cut, "the file has no movie header (moov): it was cut short while recording"},
+        {fragmented, "the file is a fragmented MP4, which this viewer does not play"},
+        {sound, "the file has no video track"},
+        {*dir_ / "missing.mp4", "the file cannot be opened"},
+    };
+    for (const auto& [file, reason] : cases) {
+        for (const std::string command : {"info", "track", "render"}) {
+            const std::string extra = command == "render" ? " --frame 0 -o /dev/null" : "";
+            const auto r = RunCommand(std::string(TAVRILO_CLI) + " " + command + " " + Quote(file) +
+                                      extra + " 2>&1 >/dev/null | grep tavrilo-cli");
+            EXPECT_EQ(r.output,
+                      "tavrilo-cli " + command + ": " + file.string() + ": " + reason + "\n")
+                << command;
+            // The command's own status, not grep's.
+            EXPECT_NE(
+                RunCommand(std::string(TAVRILO_CLI) + " " + command + " " + Quote(file) + extra)
+                    .status,
+                0)
+                << command << " " << file;
+        }
+    }
+    // The whole file, without the recorder's sensor box, still reads: 60 pictures, no records.
+    const json track = Cli("track " + Quote(whole));
+    EXPECT_EQ(track["frames"], 60);
+    EXPECT_TRUE(track["gps"].empty());
+}
+
 }  // namespace
 
 namespace {

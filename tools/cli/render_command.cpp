@@ -106,6 +106,11 @@ int Render(const Args& args) {
     if (!ParseRender(args, &r, &error)) {
         return Fail("render", error);
     }
+    // What is wrong with the file is said first, display or not.
+    FrameReader reader;
+    if (!reader.Open(r.file, &error)) {
+        return Fail("render", error);
+    }
     if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
         return Fail("render", "drawing needs a display for OpenGL; run under xvfb-run");
     }
@@ -114,10 +119,6 @@ int Render(const Args& args) {
     char* argv[] = {name, nullptr};
     QGuiApplication app(argc, argv);
 
-    FrameReader reader;
-    if (!reader.Open(r.file, &error)) {
-        return Fail("render", error);
-    }
     const auto frame = reader.ReadFrame(r.frame, &error);
     if (!frame) {
         return Fail("render", error);
