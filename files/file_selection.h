@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "recordings/join_checks.h"
 #include "recordings/library.h"
 
 namespace tavrilo {
@@ -14,8 +15,6 @@ namespace tavrilo {
 enum class SelectMode { kDelete = 0, kJoin = 2 };
 
 inline constexpr size_t kSelectionLimit = 1500;
-inline constexpr uint64_t kJoinLimitMb = 1024;
-inline constexpr int kJoinMostRows = 99;
 
 // The first 1500 entries; `complete` tells whether all fitted.
 RecordingList CapSelection(const RecordingList& list, bool* complete);

@@ -1,4 +1,7 @@
 #include "recordings/join_checks.h"
+#include "recordings/names.h"
+
+#include <filesystem>
 
 #include <algorithm>
 #include <string_view>
@@ -332,6 +335,61 @@ bool CheckJoinable(const Mp4Document& a, const Mp4Document& b, std::string* erro
         !sumFits(L(a, BoxList::kTkhd), L(b, BoxList::kTkhd), 20) ||
         !sumFits(L(a, BoxList::kMdhd), L(b, BoxList::kMdhd), 16)) {
         return Refuse(error, "the joined duration would not fit the 32-bit duration fields");
+    }
+    return true;
+}
+
+bool CheckJoinInputs(const std::vector<std::string>& inputs, const RecordingList& folderList,
+                     std::string* error) {
+    namespace fs = std::filesystem;
+    if (inputs.size() < 2) {
+        *error = "a join needs two recordings or more";
+        return false;
+    }
+    if (inputs.size() > static_cast<size_t>(kJoinMostRows)) {
+        *error = "a join takes at most " + std::to_string(kJoinMostRows) + " recordings";
+        return false;
+    }
+    uint64_t bytes = 0;
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        std::error_code ec;
+        for (size_t k = 0; k < i; ++k) {
+            if (fs::equivalent(inputs[i], inputs[k], ec)) {
+                *error = inputs[i] + " is given twice";
+                return false;
+            }
+        }
+        bytes += fs::file_size(inputs[i], ec);
+        if (ec) {
+            *error = inputs[i] + ": the file cannot be read";
+            return false;
+        }
+    }
+    if (bytes / 1048576 > kJoinLimitMb) {
+        *error = "the recordings come to more than " + std::to_string(kJoinLimitMb) + " MB";
+        return false;
+    }
+    const bool recorders = std::all_of(inputs.begin(), inputs.end(), [](const std::string& p) {
+        return IsRecordingName(fs::path(p).filename().string());
+    });
+    if (!recorders) {
+        return true;  // other programs' files: joined in the order given
+    }
+    // Each input's place in its folder's list; the places must follow one another.
+    int previous = -1;
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        const auto at = std::find_if(folderList.begin(), folderList.end(), [&](const auto& e) {
+            std::error_code ec;
+            return fs::equivalent(e.Path, inputs[i], ec);
+        });
+        const int place = at == folderList.end() ? -1 : static_cast<int>(at - folderList.begin());
+        if (place < 0 || (i > 0 && place != previous + 1)) {
+            *error = fs::path(inputs[i]).filename().string() + " does not follow " +
+                     (i > 0 ? fs::path(inputs[i - 1]).filename().string() : "the folder's list") +
+                     ": a join takes consecutive recordings of one folder, in the recorder's order";
+            return false;
+        }
+        previous = place;
     }
     return true;
 }

@@ -7,8 +7,20 @@
 #include <vector>
 
 #include "recordings/box_tree.h"
+#include "recordings/library.h"
 
 namespace tavrilo {
+
+// What one join may take: up to 99 recordings, 1024 MB together.
+inline constexpr uint64_t kJoinLimitMb = 1024;
+inline constexpr int kJoinMostRows = 99;
+
+// The rules a join's inputs keep, on the command line as in the window: two to 99 files, none
+// given twice, at most 1024 MB together, and recordings the recorder named (all of them) one
+// run of consecutive entries of `folderList` (their folder's list, in the recorder's order),
+// in that order. False with `error` saying why in one line.
+bool CheckJoinInputs(const std::vector<std::string>& inputs, const RecordingList& folderList,
+                     std::string* error);
 
 // True when `b` can be merged behind `a`; otherwise `error` says why in one line.
 bool CheckJoinable(const Mp4Document& a, const Mp4Document& b, std::string* error);

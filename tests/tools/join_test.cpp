@@ -354,18 +354,41 @@ TEST_F(JoinOtherEncoder, X264WithoutBFrames) {
 
 TEST_F(JoinOtherEncoder, OtherPictureSizeOrCodecIsRefusedAndNothingWritten) {
     const fs::path first = Clip("001_100000_A.MP4", 2, 0, "-c:v libx264");
-    const std::vector<fs::path> others = {
-        Clip("002_100002_A.MP4", 2, 2, "-c:v libx264", 96),
-        Clip("003_100004_A.MP4", 2, 4, "-c:v mpeg4"),
-    };
-    const auto before = Listing(dir_);
-    for (const fs::path& other : others) {
+    // The piece after the first, in turn of another size and of another codec.
+    for (const auto& [video, size] :
+         {std::pair{"-c:v libx264", 96}, std::pair{"-c:v mpeg4", 128}}) {
+        const fs::path other = Clip("002_100002_A.MP4", 2, 2, video, size);
+        const auto before = Listing(dir_);
         const auto r = RunCommand(std::string(TAVRILO_CLI) + " join " + Quote(dir_ / "joined.MP4") +
                                   " " + Quote(first) + " " + Quote(other));
-        EXPECT_NE(r.status, 0) << other;
+        EXPECT_NE(r.status, 0) << video;
         EXPECT_NE(r.output.find("codec settings"), std::string::npos) << r.output;
+        EXPECT_EQ(Listing(dir_), before);
+    }
+}
+
+TEST_F(JoinOtherEncoder, TheWindowsRulesHoldOnTheCommandLine) {
+    const fs::path a = Clip("001_100000_A.MP4", 1, 0, "-c:v libx264");
+    const fs::path b = Clip("002_100001_A.MP4", 1, 1, "-c:v libx264");
+    const fs::path c = Clip("003_100002_A.MP4", 1, 2, "-c:v libx264");
+    const std::string join = std::string(TAVRILO_CLI) + " join " + Quote(dir_ / "joined.MP4");
+    const auto before = Listing(dir_);
+    const std::pair<std::string, std::string> refused[] = {
+        {Quote(a) + " " + Quote(a), "is given twice"},
+        {Quote(a) + " " + Quote(dir_ / "." / a.filename()), "is given twice"},
+        {Quote(b) + " " + Quote(a), "001_100000_A.MP4 does not follow 002_100001_A.MP4"},
+        {Quote(a) + " " + Quote(c), "003_100002_A.MP4 does not follow 001_100000_A.MP4"},
+        {Quote(a), "a join needs two recordings or more"},
+    };
+    for (const auto& [inputs, why] : refused) {
+        const auto r = RunCommand(join + " " + inputs);
+        EXPECT_NE(r.status, 0) << inputs;
+        EXPECT_NE(r.output.find(why), std::string::npos) << r.output;
+        EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << r.output;
     }
     EXPECT_EQ(Listing(dir_), before);
+    const auto r = RunCommand(join + " " + Quote(a) + " " + Quote(b) + " " + Quote(c));
+    EXPECT_EQ(r.status, 0) << r.output;
 }
 
 }  // namespace

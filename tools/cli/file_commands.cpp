@@ -11,6 +11,7 @@
 
 #include "engine/engine.h"
 #include "recordings/csv_export.h"
+#include "recordings/join_checks.h"
 #include "recordings/joiner.h"
 #include "tools/cli/commands.h"
 
@@ -141,6 +142,22 @@ int Join(const Args& args) {
         return Fail("join", "usage: tavrilo-cli join OUT IN1 IN2 ... [--force]");
     }
     const std::vector<std::string> inputs(rest.begin() + 1, rest.end());
+    {
+        // The window's rules: its list of the first input's folder says what is consecutive.
+        EngineContext ctx;
+        GetEngineOps().Init(&ctx, nullptr);
+        ctx.Ready = 1;
+        RecordingLibrary library(engine::ContentTestOf(&ctx));
+        RecordingList folder;
+        int files = 0;
+        const std::filesystem::path parent = std::filesystem::path(inputs[0]).parent_path();
+        library.ScanRecordings(parent.empty() ? "." : parent.string(), folder, &files, 0);
+        GetEngineOps().Shutdown(&ctx);
+        std::string error;
+        if (!CheckJoinInputs(inputs, folder, &error)) {
+            return Fail("join", error);
+        }
+    }
     StopOnInterrupt();
     JoinOptions options;
     options.overwrite = force;
