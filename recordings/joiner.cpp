@@ -163,12 +163,63 @@ bool MergeCompositionOffsets(Mp4Document& a, const Mp4Document& b, std::string* 
     return true;
 }
 
+// Takes `node` out of its parent's children (a table the joined file does without).
+void RemoveBox(BoxNode& root, const BoxNode* node) {
+    for (auto it = root.Children.begin(); it != root.Children.end(); ++it) {
+        if (&*it == node) {
+            root.Children.erase(it);
+            return;
+        }
+        RemoveBox(*it, node);
+    }
+}
+
+// The tables that describe samples without being needed to play them. "sdtp" (a byte per
+// sample: which pictures others depend on) is kept where both pieces have it, B's bytes behind
+// A's; where one lacks it, the joined file goes without. "cslg" sums up the composition offsets
+// that the merge just changed: the joined file goes without it (both are optional).
+void MergeOptionalTables(Mp4Document& a, const Mp4Document& b) {
+    std::vector<const BoxNode*> dropped;
+    const std::vector<TrackBoxes> ta = FindTracks(a.Root);
+    const std::vector<TrackBoxes> tb = FindTracks(const_cast<BoxNode&>(b.Root));
+    for (size_t i = 0; i < ta.size(); ++i) {
+        if (ta[i].cslg != nullptr) {
+            dropped.push_back(ta[i].cslg);
+        }
+        BoxNode* sa = ta[i].sdtp;
+        if (sa == nullptr) {
+            continue;
+        }
+        const BoxNode* sb = i < tb.size() ? tb[i].sdtp : nullptr;
+        // Each table holds its 4-byte header and one byte per sample of its piece, or it is
+        // not to be trusted.
+        auto whole = [](const BoxNode* sdtp, const BoxNode* stsz) {
+            return sdtp != nullptr && stsz != nullptr && sdtp->HasData && stsz->Data.size() >= 12 &&
+                   sdtp->Data.size() == 4 + size_t{GetBe32(stsz->Data, 8)};
+        };
+        // A's sample count is still its own: the sizes merge after this.
+        if (whole(sa, ta[i].stsz) && whole(sb, tb[i].stsz)) {
+            sa->Data.insert(sa->Data.end(), sb->Data.begin() + 4, sb->Data.end());
+            sa->Size = sa->DataSize = sa->Data.size();
+        } else {
+            dropped.push_back(sa);
+        }
+    }
+    for (const BoxNode* n : dropped) {
+        RemoveBox(a.Root, n);
+    }
+    if (!dropped.empty()) {
+        IndexBoxLists(a);  // the removed boxes moved their siblings
+    }
+}
+
 }  // namespace
 
 bool JoinDocuments(Mp4Document& a, const Mp4Document& b, std::string* error) {
     if (!CheckJoinable(a, b, error) || !MergeCompositionOffsets(a, b, error)) {
         return false;
     }
+    MergeOptionalTables(a, b);
     // 1. Media data: B's follows A's.
     BoxNode& mdatA = *a.Lists[static_cast<size_t>(BoxList::kMdat)][0];
     const BoxNode& mdatB = *b.First(BoxList::kMdat);

@@ -7,7 +7,8 @@
 // 64-bit chunk offsets, different track lists, codec set-ups (what decides decoding, not the
 // bit rates) or timescales, edit lists of several edits, a video track without sync samples,
 // record totals above 65,535 and sizes past the 32-bit fields. Composition offsets (B-frames)
-// are merged.
+// and sample dependencies ("sdtp") are merged; the summary of composition shifts ("cslg") is
+// left out of the joined file.
 
 #include <atomic>
 #include <functional>

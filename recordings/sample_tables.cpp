@@ -69,7 +69,11 @@ void CollectTrack(BoxNode& node, TrackBoxes* t) {
         t->elst = &node;
     } else if (type == "mdhd") {
         t->mdhd = &node;
-    } else if (type == "cslg" || type == "sdtp" || type == "co64") {
+    } else if (type == "sdtp") {
+        t->sdtp = &node;
+    } else if (type == "cslg") {
+        t->cslg = &node;
+    } else if (type == "co64") {
         t->unmerged.push_back(&node);
     }
     for (BoxNode& c : node.Children) {

@@ -46,7 +46,9 @@ struct TrackBoxes {
     BoxNode* stsz = nullptr;
     BoxNode* elst = nullptr;
     BoxNode* mdhd = nullptr;
-    // Tables the joiner does not merge ("cslg", "sdtp", "co64"); their presence refuses a join.
+    BoxNode* sdtp = nullptr;  // one dependency byte per sample (H.265 encoders write it)
+    BoxNode* cslg = nullptr;  // the composition shifts' summary
+    // Tables the joiner does not merge ("co64"); their presence refuses a join.
     std::vector<const BoxNode*> unmerged;
 };
 

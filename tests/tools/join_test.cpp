@@ -74,7 +74,7 @@ std::string Gps0Records(const fs::path& file) {
 }
 
 // Joins `pieces` into `out` and checks the result against the pieces.
-void CheckJoinOf(const std::vector<fs::path>& pieces, const fs::path& out, bool ourClock = true) {
+void CheckJoinOf(const std::vector<fs::path>& pieces, const fs::path& out) {
     std::string inputs;
     for (const fs::path& p : pieces) {
         inputs += " " + Quote(p);
@@ -125,9 +125,8 @@ void CheckJoinOf(const std::vector<fs::path>& pieces, const fs::path& out, bool 
     EXPECT_EQ(Gps0Records(out), records);
     EXPECT_EQ(Gps0Camera(out), Gps0Camera(pieces[0]));
 
-    // Our own reader sees one drive (it ties records to frames of the recorder's microsecond
-    // clock, so only for recordings of that clock).
-    if (ourClock) {
+    // Our own reader sees one drive, whatever clock the pieces' video was timed in.
+    {
         const json joinedTrack = Cli("track " + Quote(out));
         std::vector<json> expected;
         for (size_t i = 0; i < n; ++i) {
@@ -345,11 +344,20 @@ TEST_F(JoinOtherEncoder, DefaultX264WithBFrames) {
     const auto pieces = Drive("-c:v libx264");
     // The pieces do carry composition offsets.
     ASSERT_EQ(RunCommand("grep -q ctts " + Quote(pieces[0])).status, 0);
-    CheckJoinOf(pieces, dir_ / "joined.MP4", false);
+    CheckJoinOf(pieces, dir_ / "joined.MP4");
+}
+
+TEST_F(JoinOtherEncoder, DefaultX265WithItsDependencyTable) {
+    const auto pieces = Drive("-c:v libx265 -x265-params log-level=error");
+    // The pieces carry the per-sample dependency table that used to refuse the join.
+    ASSERT_EQ(RunCommand("grep -q sdtp " + Quote(pieces[0])).status, 0);
+    CheckJoinOf(pieces, dir_ / "joined.MP4");
+    const auto joined = RunCommand("grep -c sdtp " + Quote(dir_ / "joined.MP4"));
+    EXPECT_EQ(joined.output, "1\n");  // one table, the pieces' merged
 }
 
 TEST_F(JoinOtherEncoder, X264WithoutBFrames) {
-    CheckJoinOf(Drive("-c:v libx264 -bf 0"), dir_ / "joined.MP4", false);
+    CheckJoinOf(Drive("-c:v libx264 -bf 0"), dir_ / "joined.MP4");
 }
 
 TEST_F(JoinOtherEncoder, OtherPictureSizeOrCodecIsRefusedAndNothingWritten) {
