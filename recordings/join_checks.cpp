@@ -186,9 +186,9 @@ bool SupportedHeaders(const Mp4Document& d, std::string* error) {
         }
     }
     for (const BoxNode* n : L(d, BoxList::kElst)) {
-        if (!n->HasData || n->Data.size() < 12 || n->Data[0] != 0 || GetBe32(n->Data, 4) != 1) {
-            return Refuse(error,
-                          d.Path + ": only edit lists of one edit (version 0) can be joined");
+        if (!n->HasData || n->Data.size() < 8 || n->Data[0] != 0 || GetBe32(n->Data, 4) == 0 ||
+            (n->Data.size() - 8) / 12 < GetBe32(n->Data, 4)) {
+            return Refuse(error, d.Path + ": only edit lists of version 0 can be joined");
         }
     }
     return true;

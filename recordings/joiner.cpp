@@ -95,6 +95,17 @@ std::vector<uint8_t> OffsetTable(const std::vector<Offset>& entries, bool isSign
     return d;
 }
 
+// Whether a track of A and B joins through its composition offsets: either piece reorders its
+// pictures, or their presentations start at different media times.
+bool JoinsByOffsets(const TrackBoxes& a, const TrackBoxes& b) {
+    return a.ctts != nullptr || b.ctts != nullptr || EditMediaTime(a.elst) != EditMediaTime(b.elst);
+}
+
+// The number of edits of an "elst" copy (already checked to hold them all).
+uint32_t EditCount(const BoxNode* elst) {
+    return elst == nullptr ? 0 : GetBe32(elst->Data, 4);
+}
+
 // Composition offsets ("ctts", written by encoders that use B-frames). Each track's
 // presentation starts at its edit's media time; the joined file keeps A's edit, so B's
 // offsets move by the difference of the two media times and B's frames follow A's in
@@ -111,8 +122,13 @@ bool MergeCompositionOffsets(Mp4Document& a, const Mp4Document& b, std::string* 
             return Refuse(error, "an edit list cannot be read");
         }
         const int64_t shift = *mediaA - *mediaB;
-        if (ta[i].ctts == nullptr && tb[i].ctts == nullptr && shift == 0) {
+        if (!JoinsByOffsets(ta[i], tb[i])) {
             continue;
+        }
+        if (EditCount(ta[i].elst) > 1 || EditCount(tb[i].elst) > 1) {
+            return Refuse(error, b.Path +
+                                     ": reordered pictures under edit lists of several edits "
+                                     "cannot be joined");
         }
         if (ta[i].stsz == nullptr || tb[i].stsz == nullptr || ta[i].stbl == nullptr) {
             return Refuse(error, b.Path + " has a track without sample sizes");
@@ -161,6 +177,65 @@ bool MergeCompositionOffsets(Mp4Document& a, const Mp4Document& b, std::string* 
         IndexBoxLists(a);  // the inserted boxes moved their siblings
     }
     return true;
+}
+
+// Each track's media duration, the sum of its decoding deltas, in tree order.
+std::vector<uint64_t> MediaDurations(BoxNode& root) {
+    std::vector<uint64_t> out;
+    for (const TrackBoxes& t : FindTracks(root)) {
+        uint64_t sum = 0;
+        if (t.stts != nullptr) {
+            const SampleTable table = TableOf(t.stts);
+            for (uint32_t k = 0; table.Valid() && k < table.count(); ++k) {
+                sum += uint64_t{GetBe32(t.stts->Data, table.header + size_t{k} * 8)} *
+                       GetBe32(t.stts->Data, table.header + size_t{k} * 8 + 4);
+            }
+        }
+        out.push_back(sum);
+    }
+    return out;
+}
+
+// The edit lists. A track that joined by its composition offsets keeps A's one edit, longer by
+// B's. Any other track whose B starts later in its media than at 0 (AAC's encoder delay: the
+// first 1024 samples of every piece are priming, not sound) gets B's edits behind A's, their
+// media times moved past A's media: each piece's priming stays out of the joined timeline, as
+// it stayed out of the piece's. Tracks without such a delay keep one edit, as before.
+void MergeEdits(Mp4Document& a, const Mp4Document& b, const std::vector<bool>& byOffsets,
+                const std::vector<uint64_t>& mediaOfA) {
+    const std::vector<TrackBoxes> ta = FindTracks(a.Root);
+    const std::vector<TrackBoxes> tb = FindTracks(const_cast<BoxNode&>(b.Root));
+    for (size_t i = 0; i < ta.size() && i < tb.size(); ++i) {
+        BoxNode* ea = ta[i].elst;
+        const BoxNode* eb = tb[i].elst;
+        if (ea == nullptr || eb == nullptr) {
+            continue;
+        }
+        const uint32_t countA = EditCount(ea);
+        const bool oneEdit = byOffsets[i] || (countA == 1 && EditCount(eb) == 1 &&
+                                              EditMediaTime(ea) == 0 && EditMediaTime(eb) == 0);
+        if (oneEdit) {
+            const size_t last = 8 + size_t{countA - 1} * 12;
+            PutBe32(ea->Data, last, GetBe32(ea->Data, last) + GetBe32(eb->Data, 8));
+            continue;
+        }
+        ea->Data.resize(8 + size_t{countA} * 12);
+        uint32_t added = 0;
+        for (uint32_t k = 0; k < EditCount(eb); ++k) {
+            const size_t at = 8 + size_t{k} * 12;
+            const auto media = static_cast<int32_t>(GetBe32(eb->Data, at + 4));
+            if (media == -1) {
+                continue;  // an empty edit would open a gap between the pieces
+            }
+            ea->Data.insert(ea->Data.end(), eb->Data.begin() + static_cast<std::ptrdiff_t>(at),
+                            eb->Data.begin() + static_cast<std::ptrdiff_t>(at + 12));
+            PutBe32(ea->Data, ea->Data.size() - 8,
+                    static_cast<uint32_t>(static_cast<uint64_t>(media) + mediaOfA[i]));
+            ++added;
+        }
+        PutBe32(ea->Data, 4, countA + added);
+        ea->Size = ea->DataSize = ea->Data.size();
+    }
 }
 
 // Takes `node` out of its parent's children (a table the joined file does without).
@@ -216,7 +291,20 @@ void MergeOptionalTables(Mp4Document& a, const Mp4Document& b) {
 }  // namespace
 
 bool JoinDocuments(Mp4Document& a, const Mp4Document& b, std::string* error) {
-    if (!CheckJoinable(a, b, error) || !MergeCompositionOffsets(a, b, error)) {
+    if (!CheckJoinable(a, b, error)) {
+        return false;
+    }
+    // What the edit lists need of the pieces as they are, before the tables grow.
+    const std::vector<uint64_t> mediaOfA = MediaDurations(a.Root);
+    std::vector<bool> byOffsets;
+    {
+        const std::vector<TrackBoxes> ta = FindTracks(a.Root);
+        const std::vector<TrackBoxes> tb = FindTracks(const_cast<BoxNode&>(b.Root));
+        for (size_t i = 0; i < ta.size() && i < tb.size(); ++i) {
+            byOffsets.push_back(JoinsByOffsets(ta[i], tb[i]));
+        }
+    }
+    if (!MergeCompositionOffsets(a, b, error)) {
         return false;
     }
     MergeOptionalTables(a, b);
@@ -331,8 +419,8 @@ bool JoinDocuments(Mp4Document& a, const Mp4Document& b, std::string* error) {
     };
     addAt(L(a, BoxList::kMvhd), L(b, BoxList::kMvhd), 16);
     addAt(L(a, BoxList::kTkhd), L(b, BoxList::kTkhd), 20);
-    addAt(L(a, BoxList::kElst), L(b, BoxList::kElst), 8);
     addAt(L(a, BoxList::kMdhd), L(b, BoxList::kMdhd), 16);
+    MergeEdits(a, b, byOffsets, mediaOfA);
     return true;
 }
 
