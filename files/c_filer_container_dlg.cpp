@@ -272,7 +272,9 @@ void CFilerContainerDlg::LoadSource(const std::string& pathIn, SourceKind kind) 
         }
         case SourceKind::kFile:
             treeRoot_ = fs::path(path).parent_path().string();
-            if (library_.MakeRecordingEntry(path, listed_) && engine::ContentTestOf(&ctx_)(path)) {
+            // The one file chosen is listed whatever it holds: a recording, a clip of another
+            // program, or a file that cannot be played, whose opening then says why.
+            if (library_.MakeFileEntry(path, listed_)) {
                 watcher_->SetPath(path);
                 FillList();
                 SelectRow(0);

@@ -1,5 +1,7 @@
 #include "recordings/library.h"
 
+#include "recordings/frame_times.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -106,9 +108,13 @@ bool RecordingLibrary::IsRecording(const std::string& path, const std::string& n
 }
 
 bool RecordingLibrary::MakeRecordingEntry(const std::string& path, RecordingList& list) {
+    return MakeEntry(path, list, true);
+}
+
+bool RecordingLibrary::MakeEntry(const std::string& path, RecordingList& list, bool recorderName) {
     RecordingEntry e;
     e.Name = std::string(LastPathComponent(path));
-    if (!IsRecordingName(e.Name)) {
+    if (recorderName && !IsRecordingName(e.Name)) {
         return false;
     }
     std::ifstream file(path, std::ios::binary);
@@ -171,6 +177,10 @@ RecordingList RecordingLibrary::BuildListForSource(const std::string& source) {
         ScanRecordings(source, list, nullptr, 0);
     } else if (MakeRecordingEntry(source, list)) {
         SortRecordings(list);
+    } else if (ReadVideoTrack(source).times) {
+        // One file the user chose: any MP4 or MOV with video plays, whatever its name (a
+        // recording renamed, a clip of another program). Folders keep the recorder's names.
+        MakeEntry(source, list, false);
     }
     return list;
 }

@@ -90,7 +90,7 @@ class RecordingLibrary {
                         int depth);
 
     // The list the file manager shows for a source: a folder scanned from the top, or a
-    // single file.
+    // single file (a recording by its name, or any MP4 or MOV file with video).
     RecordingList BuildListForSource(const std::string& source);
 
     // Fills `tree` under `parent` with the folders of `folder`. In date-folder mode only
@@ -113,7 +113,16 @@ class RecordingLibrary {
     // The OR of the kind bits of the recordings directly in `folder`.
     int32_t CollectFolderKinds(const std::string& folder);
 
+    // Appends an entry for any file that can be read, whatever its name: the one file a user
+    // chose, whose opening then says what it holds.
+    bool MakeFileEntry(const std::string& path, RecordingList& list) {
+        return MakeEntry(path, list, false);
+    }
+
   private:
+    // An entry for `path`; with `recorderName`, only for a name the recorder gives.
+    bool MakeEntry(const std::string& path, RecordingList& list, bool recorderName);
+
     bool IsRecording(const std::string& path, const std::string& name);
 
     ContentTest isRecordingFile_;

@@ -30,7 +30,8 @@ std::optional<QString> GValueText(double g) {
     if (!(g > -5.0)) {
         return std::nullopt;
     }
-    return QString::asprintf("%.2fG", std::trunc(g * 100) / 100);
+    // Adding 0 turns a truncated -0 (readings just under zero, none at all) into 0: "0.00G".
+    return QString::asprintf("%.2fG", std::trunc(g * 100) / 100 + 0.0);
 }
 
 std::optional<QString> SpeedText(bool gpsValid, double kmh) {

@@ -12,6 +12,7 @@
 #include "tools/gen/frame_strip.h"
 #include "ui/main/c_controller_dlg.h"
 #include "ui/skin/slider_geometry.h"
+#include "ui/skin/ui_text.h"
 #include "video/ffmpeg_backend.h"
 #include "video/frame_presenter.h"
 #include "views/c_g_sensor_dlg.h"
@@ -42,12 +43,6 @@ class PlaybackFlow : public MainWindow {
                 .convertToFormat(QImage::Format_Grayscale8);
         return gen::ReadFrameStrip(grey.constBits(), static_cast<int>(grey.bytesPerLine()),
                                    grey.width(), grey.height());
-    }
-    // The video frame the engine's position stands for: the engine counts whole milliseconds
-    // per frame (33 for the generator's 30 frames a second), the strip counts video frames.
-    int VideoFrameAt(int position) {
-        return static_cast<int>(
-            std::lround(position * ops.GetFrameDuration(&ctx()) * 30.0 / 1000.0));
     }
     // The x inside the seek slider that points at `position`.
     int SliderX(int position) {
@@ -229,7 +224,7 @@ TEST_F(PlaybackFlow, TheSeekTrackJumpsAtOnceAndTheThumbSeeksOnItsRelease) {
     }
     const int from = ops.GetPosition(&ctx());
     ASSERT_TRUE(pausedOn.has_value());
-    EXPECT_LE(std::abs(static_cast<int>(*pausedOn) - VideoFrameAt(from)), 2);
+    EXPECT_LE(std::abs(static_cast<int>(*pausedOn) - from), 2);
     const QPoint thumb(ThumbCentre(), 5);
     QTest::mousePress(slider, Qt::LeftButton, {}, thumb);
     QApplication::processEvents();
@@ -248,9 +243,8 @@ TEST_F(PlaybackFlow, TheSeekTrackJumpsAtOnceAndTheThumbSeeksOnItsRelease) {
     // The picture, the slider and the trip panel agree on the frame.
     const auto shown = ShownFrame();
     ASSERT_TRUE(shown.has_value());
-    EXPECT_LE(std::abs(static_cast<int>(*shown) - VideoFrameAt(slider->pos())), 1);
-    EXPECT_LE(std::abs(VideoFrameAt(window->infoPanel()->FrameIndex) - static_cast<int>(*shown)),
-              1);
+    EXPECT_LE(std::abs(static_cast<int>(*shown) - slider->pos()), 1);
+    EXPECT_LE(std::abs(window->infoPanel()->FrameIndex - static_cast<int>(*shown)), 1);
     EXPECT_TRUE(errors.empty());
 }
 
@@ -283,7 +277,7 @@ TEST_F(PlaybackFlow, GraphClicksJumpBetweenTheEventsAndWrapAround) {
     jump(Qt::RightButton, frames[1]);
     jump(Qt::RightButton, frames[0]);  // past the last: round to the first
     jump(Qt::LeftButton, frames[1]);   // before the first: round to the last
-    EXPECT_EQ(ShownFrame(), std::optional<uint32_t>(VideoFrameAt(frames[1])));
+    EXPECT_EQ(ShownFrame(), std::optional<uint32_t>(frames[1]));
     // Paused on an event in each layout, for the record.
     for (int layout = 0; layout < 3; ++layout) {
         Shot("paused-on-event-layout" + std::to_string(window->layoutMode()));
@@ -372,6 +366,80 @@ TEST_F(PlaybackFlow, APulledCardClosesEverythingAndEndsTheProgramThatRanFromIt) 
     fs::rename(card, folder / "pulled");
     EXPECT_TRUE(Wait([&] { return !window->isVisible(); }));
     EXPECT_EQ(window->engine().Ready, 0);
+}
+
+TEST_F(PlaybackFlow, AClipOfAnotherProgramPlaysAsOneFileWithoutSensorData) {
+    // Pictures with their number, written by FFmpeg as other programs write them: x264 with
+    // B-frames at 29.97 pictures a second in 90 kHz ticks, no sensor box, any name.
+    const fs::path source = folder / "source.MP4";
+    const fs::path clip = folder / "holiday clip.mp4";
+    ASSERT_EQ(RunCommand(std::string(TAVRILO_GEN) + " recording " + Quote(source) +
+                         " --size 256 --seconds 3 --fps 29.97 --qp 0")
+                  .status,
+              0);
+    ASSERT_EQ(
+        RunCommand("ffmpeg -v error -y -i " + Quote(source) +
+                   " -map 0:v -c:v libx264 -bf 3 -r 30000/1001 -video_track_timescale 90000 " +
+                   Quote(clip))
+            .status,
+        0);
+    Make(true, [&](MainWindowOptions& o) {
+        o.source = clip.string();
+        o.sourceKind = SourceKind::kFile;
+    });
+    ASSERT_TRUE(WaitLoaded());
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(window->fileManager()->rows().size(), 1u);
+    EXPECT_EQ(ops.GetFrameCount(&ctx()), 90);
+    EXPECT_EQ(window->seekSlider()->maximum(), 90);
+    EXPECT_EQ(ShownFrame(), std::optional<uint32_t>(0));
+    // No records: the panel has no time to show, the graph no samples.
+    EXPECT_EQ(window->infoPanel()->HasStartTime, 0);
+    EXPECT_TRUE(ctx().Track.GpsSamples.empty());
+    // The keys step picture by picture, B-frames or not.
+    const auto waitForFrame = [&](int32_t frame) {
+        return Wait([&] { return ops.GetPosition(&ctx()) == frame; });
+    };
+    for (int step = 1; step <= 3; ++step) {
+        QTest::keyClick(window.get(), Qt::Key_Right);
+        ASSERT_TRUE(waitForFrame(step));
+        EXPECT_EQ(ShownFrame(), std::optional<uint32_t>(step));
+    }
+    QTest::keyClick(window.get(), Qt::Key_Left);
+    ASSERT_TRUE(waitForFrame(2));
+    EXPECT_EQ(ShownFrame(), std::optional<uint32_t>(2));
+    Shot("clip-of-another-program");
+}
+
+TEST_F(PlaybackFlow, AFileThatCannotBePlayedSaysWhyInTheMessage) {
+    // Sound only, and an MP4 cut before its movie header: chosen as the one file, each is
+    // listed, its opening fails and the message says what is wrong, instead of nothing at all.
+    const fs::path sound = folder / "sound.m4a";
+    ASSERT_EQ(
+        RunCommand("ffmpeg -v error -y -f lavfi -i sine -t 1 -c:a aac " + Quote(sound)).status, 0);
+    const fs::path cut = folder / "001_100000_A.MP4";
+    ASSERT_EQ(
+        RunCommand(std::string(TAVRILO_GEN) + " recording " + Quote(cut) + " --size 64 --seconds 2")
+            .status,
+        0);
+    // The recorder writes the movie header after the media: half the file has none.
+    fs::resize_file(cut, fs::file_size(cut) / 2);
+    for (const auto& [file, reason] :
+         {std::pair{sound, "the file has no video track"},
+          std::pair{cut,
+                    "the file has no movie header (moov): it was cut short while recording"}}) {
+        MessageAnswers answers({kMsgOk});
+        Make(true, [&](MainWindowOptions& o) {
+            o.source = file.string();
+            o.sourceKind = SourceKind::kFile;
+        });
+        ASSERT_TRUE(Wait([&] { return !answers.texts.empty(); })) << file;
+        EXPECT_EQ(answers.texts.front(), UiText(99) + "\n" + reason);
+        EXPECT_EQ(window->fileManager()->rows().size(), 1u);
+        EXPECT_FALSE(window->loaded());
+        EXPECT_FALSE(window->barButton(2)->isEnabled());  // nothing to play
+        window.reset();
+    }
 }
 
 }  // namespace

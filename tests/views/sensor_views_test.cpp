@@ -130,6 +130,8 @@ TEST(InfoText, DateGValuesSpeedAndRate) {
     EXPECT_FALSE(FrameDateText(start, true, -1, 33.0f).has_value());
     EXPECT_EQ(GValueText(0.126), QStringLiteral("0.12G"));
     EXPECT_EQ(GValueText(-0.126), QStringLiteral("-0.12G"));
+    EXPECT_EQ(GValueText(-0.004), QStringLiteral("0.00G"));  // no minus sign on a zero
+    EXPECT_EQ(GValueText(-0.0), QStringLiteral("0.00G"));
     EXPECT_FALSE(GValueText(-5.0).has_value());
     EXPECT_EQ(SpeedText(true, 1234), QStringLiteral("999 "));
     EXPECT_EQ(SpeedText(true, 42.4), QStringLiteral("42 "));

@@ -265,7 +265,9 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     std::string OpenPath();                 // the recording being opened
     void OnOpenReady(intptr_t generation);  // stage 3
     void OnAfterOpen();                     // stage 4
-    void ChooseProjectionFromCamera();
+    // Tells the view the projection and shows the first frame; with `fromCamera`, the
+    // recording's camera block chooses the projection first.
+    void ApplyProjection(bool fromCamera);
     void StartPrefetch();
     void JoinOpeningThreads();
     // The engine lets go of the open recording; the position refresh stops.

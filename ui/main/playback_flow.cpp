@@ -407,9 +407,11 @@ void CquovelDlg::OnOpenReady(intptr_t generation) {
     flow_.opening = false;
 }
 
-void CquovelDlg::ChooseProjectionFromCamera() {
+void CquovelDlg::ApplyProjection(bool fromCamera) {
     CameraInfo camera;
-    engine::ReadCameraInfo(&ctx_, &camera, OpenPath().c_str());
+    if (fromCamera) {
+        engine::ReadCameraInfo(&ctx_, &camera, OpenPath().c_str());
+    }
     if (!state_.threeD) {
         state_.projection = 2;
     } else if (camera.Mode == 'D') {
@@ -448,9 +450,9 @@ void CquovelDlg::OnAfterOpen() {
         info_->StartTime = fixes ? gps.front().Time : SystemTime{};
         info_->HasStartTime = info_->StartTime.IsZero() ? 0 : 1;
     }
-    if (fixes) {
-        ChooseProjectionFromCamera();
-    }
+    // Without sensor records (a clip of another program) the projection stays as it is, but
+    // the picture is placed and shown all the same.
+    ApplyProjection(fixes);
     info_->FrameDuration = ops_.GetFrameDuration(&ctx_);
     seek_->SetRange(0, static_cast<int>(ops_.GetFrameCount(&ctx_)));
     graph_->SetActive(true);
