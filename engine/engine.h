@@ -62,8 +62,9 @@ struct EngineContext {
 
     // How the back-end is built; set by the owner before OpenMovie.
     PlayerFactory MakePlayer = nullptr;
-    // Why the last OpenMovie failed, in one line (empty after a success).
+    // Why the last OpenMovie failed, in one line (empty after a success), and as a kind.
     std::string OpenError;
+    VideoProblem OpenProblem = VideoProblem::kNone;
 
     // Where a failed platform call while the back-end is built is reported (the main window
     // shows it in a message box titled "ERROR"), and the text for a missing codec (UI 114).
@@ -148,7 +149,8 @@ std::string EngineErrorText(uint32_t code, const std::string& codecMissingText);
 float RateForCode(int32_t code, bool canReverse);
 
 // The measuring pass of OpenMovie: the pictures' times (into ctx->Frames and, as their mean,
-// ctx->FrameDurationMs) and the movie length. False, with ctx->OpenError set, when the
+// ctx->FrameDurationMs) and the movie length. False, with ctx->OpenError and OpenProblem set,
+// when the
 // recording cannot be played: no video pictures to be had, or under 1.5 seconds (unless its
 // pictures last exactly 15 ms).
 bool MeasureMovie(EngineContext* ctx, const std::string& path);

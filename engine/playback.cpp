@@ -62,6 +62,7 @@ int OpenMovie(EngineContext* ctx, const char* path) {
     }
     if (!player->Open(path)) {
         ctx->OpenError = EngineErrorText(player->LastError(), ctx->CodecMissingText);
+        ctx->OpenProblem = VideoProblem::kCannotDecode;
         if (ctx->ReportError) {
             ctx->ReportError(ctx->OpenError);
         }
@@ -162,9 +163,11 @@ float GetFrameDuration(EngineContext* ctx) {
 
 bool MeasureMovie(EngineContext* ctx, const std::string& path) {
     ctx->OpenError.clear();
+    ctx->OpenProblem = VideoProblem::kNone;
     TrackReader& scratch = ctx->Track;
     if (!scratch.OpenMapped(path)) {
         ctx->OpenError = "the file cannot be opened";
+        ctx->OpenProblem = VideoProblem::kUnreadable;
         return false;
     }
     VideoTrackInfo frames = ReadVideoTrack(*scratch.Source);
@@ -174,12 +177,14 @@ bool MeasureMovie(EngineContext* ctx, const std::string& path) {
     scratch.FrameDurationMs = 0;
     if (!frames.times) {
         ctx->OpenError = frames.error.check;
+        ctx->OpenProblem = frames.problem;
         return false;
     }
     const auto duration = static_cast<float>(frames.times->MeanDurationMs());
     // A scan that reaches the end without its box succeeds: the length then counts as 0.
     if (!scanned || !(seconds.value_or(0.0f) > 1.5f || duration == 15.0f)) {
         ctx->OpenError = "the recording is shorter than 1.5 seconds";
+        ctx->OpenProblem = VideoProblem::kTooShort;
         return false;
     }
     ctx->Frames = std::move(*frames.times);

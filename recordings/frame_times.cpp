@@ -84,9 +84,11 @@ std::optional<MappedView> Payload(const ByteSource& src, const Box& box) {
     return src.View(box.payload, box.end - box.payload, box.end);
 }
 
-VideoTrackInfo Fail(ParseError::Kind kind, std::string why) {
+VideoTrackInfo Fail(ParseError::Kind kind, std::string why,
+                    VideoProblem problem = VideoProblem::kDamaged) {
     VideoTrackInfo info;
     info.error = {kind, std::move(why)};
+    info.problem = problem;
     return info;
 }
 
@@ -322,20 +324,24 @@ int64_t FrameTimes::NearestFrame100ns(int64_t time100ns) const {
 
 VideoTrackInfo ReadVideoTrack(const ByteSource& src) {
     if (src.size() == 0) {
-        return Fail(ParseError::Kind::kNotEnoughData, "the file is empty");
+        return Fail(ParseError::Kind::kNotEnoughData, "the file is empty", VideoProblem::kEmpty);
     }
     const std::vector<Box> top = BoxesIn(src, 0, src.size());
     const Box* moov = Find(top, "moov");
     if (moov == nullptr) {
+        if (Find(top, "ftyp") == nullptr) {
+            return Fail(ParseError::Kind::kCorrupt, "the file is not an MP4 or MOV file",
+                        VideoProblem::kNotMp4);
+        }
         return Fail(ParseError::Kind::kNotEnoughData,
-                    Find(top, "ftyp") == nullptr
-                        ? "the file is not an MP4 or MOV file"
-                        : "the file has no movie header (moov): it was cut short while recording");
+                    "the file has no movie header (moov): it was cut short while recording",
+                    VideoProblem::kCut);
     }
     const std::vector<Box> movie = Children(src, moov);
     if (Find(top, "moof") != nullptr || Find(movie, "mvex") != nullptr) {
         return Fail(ParseError::Kind::kCorrupt,
-                    "the file is a fragmented MP4, which this viewer does not play");
+                    "the file is a fragmented MP4, which this viewer does not play",
+                    VideoProblem::kFragmented);
     }
     for (const Box& trak : movie) {
         if (!trak.Is("trak")) {
@@ -364,13 +370,14 @@ VideoTrackInfo ReadVideoTrack(const ByteSource& src) {
         }
         return info;
     }
-    return Fail(ParseError::Kind::kCorrupt, "the file has no video track");
+    return Fail(ParseError::Kind::kCorrupt, "the file has no video track", VideoProblem::kNoVideo);
 }
 
 VideoTrackInfo ReadVideoTrack(const std::string& path) {
     MappedFile file;
     if (!file.Open(path)) {
-        return Fail(ParseError::Kind::kNotEnoughData, "the file cannot be opened");
+        return Fail(ParseError::Kind::kNotEnoughData, "the file cannot be opened",
+                    VideoProblem::kUnreadable);
     }
     return ReadVideoTrack(file);
 }

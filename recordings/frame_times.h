@@ -59,12 +59,27 @@ class FrameTimes {
     int64_t end_ = 0;
 };
 
+// What keeps a file from being played, for the message a user reads.
+enum class VideoProblem {
+    kNone,
+    kUnreadable,   // the file cannot be opened
+    kEmpty,        // 0 bytes
+    kNotMp4,       // no MP4 or MOV structure at all
+    kCut,          // no movie header: the recording was cut short (a power loss, a pulled card)
+    kFragmented,   // samples in movie fragments
+    kNoVideo,      // no video track (sound only)
+    kDamaged,      // tables that contradict themselves
+    kTooShort,     // under the 1.5 seconds a recording must last
+    kCannotDecode  // no decoder here takes the video
+};
+
 // What the first video track of a file says of its pictures, or why there are none, in one
 // line a user can act on.
 struct VideoTrackInfo {
     std::optional<FrameTimes> times;
     int width = 0, height = 0;  // from the visual sample entry; 0 when it has none
     ParseError error;           // set when `times` is empty
+    VideoProblem problem = VideoProblem::kNone;
 };
 
 // Reads the first video track's frame times and picture size from an MP4 or MOV file's bytes.

@@ -29,6 +29,12 @@ seed() {  # seed TARGET: the first-run corpus of a target
                   "--size 32 --seconds 1 --mode D --no-audio"; do
         f=$(mktemp -u "$dir/seed-XXXX.MP4")
         build/tools/tavrilo-gen recording "$f" $opts --preset ultrafast >/dev/null
+      done
+      # Other writers' timing: reordered pictures, edit lists, other timescales.
+      for enc in "-c:v libx264 -bf 2" "-c:v libx265 -x265-params log-level=error" \
+                 "-c:v libx264 -video_track_timescale 90000 -f mov"; do
+        f=$(mktemp -u "$dir/ffmpeg-XXXX.mp4")
+        ffmpeg -v error -f lavfi -i testsrc=size=32x32:rate=25 -t 1 $enc "$f" || true
       done ;;
     fuzz_names)
       for n in 001_100000_A.MP4 999_235959_U.mp4 20260601_001 2026060_001 x_123456_G.MP4; do

@@ -145,18 +145,28 @@ TEST_F(Engine, AFileWithoutPicturesIsRefusedWithItsReason) {
     struct Case {
         Bytes bytes;
         std::string reason;
+        VideoProblem problem;
     } cases[] = {
-        {Bytes(), "the file is empty"},
-        {Recording(Gps0Payload({}), Box("moov", mvhd)), "the file has no video track"},
-        {Recording(Gps0Payload({}), Box("moov", Cat({mvhd, sound}))),
-         "the file has no video track"},
+        {Bytes(), "the file is empty", VideoProblem::kEmpty},
+        {Recording(Gps0Payload({}), Box("moov", mvhd)), "the file has no video track",
+         VideoProblem::kNoVideo},
+        {Recording(Gps0Payload({}), Box("moov", Cat({mvhd, sound}))), "the file has no video track",
+         VideoProblem::kNoVideo},
         {Recording(Gps0Payload({}), Box("moov", Cat({mvhd, Box("mvex", Bytes(8, 0))}))),
-         "the file is a fragmented MP4, which this viewer does not play"},
+         "the file is a fragmented MP4, which this viewer does not play",
+         VideoProblem::kFragmented},
+        {Cat({Box("ftyp", Text("isom0000")), Box("mdat", Bytes(100, 0))}),
+         "the file has no movie header (moov): it was cut short while recording",
+         VideoProblem::kCut},
+        {Text(std::string(300, 'x')), "the file is not an MP4 or MOV file", VideoProblem::kNotMp4},
+        {Recording(Gps0Payload({}), MoovWithStts(Stts({{30, 33333}}), 1000)),
+         "the recording is shorter than 1.5 seconds", VideoProblem::kTooShort},
     };
     for (const Case& c : cases) {
         TempFile f(c.bytes);
         EXPECT_EQ(ops.OpenMovie(&ctx, f.path().c_str()), 0);
         EXPECT_EQ(ctx.OpenError, c.reason);
+        EXPECT_EQ(ctx.OpenProblem, c.problem) << c.reason;
         EXPECT_EQ(ctx.PlayState, MovieState::kClosed);
     }
     // The first track need not be the video: the pictures are the video track's.
@@ -165,6 +175,7 @@ TEST_F(Engine, AFileWithoutPicturesIsRefusedWithItsReason) {
                   Box("moov", Cat({mvhd, sound, VideoTrak(Box("stts", Stts({{75, 40000}})))}))));
     EXPECT_EQ(ops.OpenMovie(&ctx, soundFirst.path().c_str()), 1);
     EXPECT_EQ(ctx.OpenError, "");
+    EXPECT_EQ(ctx.OpenProblem, VideoProblem::kNone);
     EXPECT_EQ(ops.GetFrameCount(&ctx), 75);
     EXPECT_FLOAT_EQ(ops.GetFrameDuration(&ctx), 40.0f);
 }

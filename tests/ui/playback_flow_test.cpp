@@ -11,6 +11,7 @@
 #include "tests/ui/main_window_fixture.h"
 #include "tools/gen/frame_strip.h"
 #include "ui/main/c_controller_dlg.h"
+#include "ui/skin/messages.h"
 #include "ui/skin/slider_geometry.h"
 #include "ui/skin/ui_text.h"
 #include "video/ffmpeg_backend.h"
@@ -425,16 +426,15 @@ TEST_F(PlaybackFlow, AFileThatCannotBePlayedSaysWhyInTheMessage) {
     // The recorder writes the movie header after the media: half the file has none.
     fs::resize_file(cut, fs::file_size(cut) / 2);
     for (const auto& [file, reason] :
-         {std::pair{sound, "the file has no video track"},
-          std::pair{cut,
-                    "the file has no movie header (moov): it was cut short while recording"}}) {
+         {std::pair{sound, VideoProblem::kNoVideo}, std::pair{cut, VideoProblem::kCut}}) {
         MessageAnswers answers({kMsgOk});
         Make(true, [&](MainWindowOptions& o) {
             o.source = file.string();
             o.sourceKind = SourceKind::kFile;
         });
         ASSERT_TRUE(Wait([&] { return !answers.texts.empty(); })) << file;
-        EXPECT_EQ(answers.texts.front(), UiText(99) + "\n" + reason);
+        EXPECT_EQ(answers.texts.front(), UiText(99) + "\n" + VideoProblemText(reason));
+        EXPECT_FALSE(VideoProblemText(reason).isEmpty());
         EXPECT_EQ(window->fileManager()->rows().size(), 1u);
         EXPECT_FALSE(window->loaded());
         EXPECT_FALSE(window->barButton(2)->isEnabled());  // nothing to play

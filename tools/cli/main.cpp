@@ -37,9 +37,14 @@ const std::vector<Command>& Commands() {
          tavrilo::cli::Csv},
         {"join", "join OUT IN1 IN2 ... [--force]  join consecutive recordings into one MP4",
          tavrilo::cli::Join},
-        {"gpx", "gpx SOURCE OUT.gpx [--force] the route of a recording, folder or card as GPX 1.1",
+        {"gpx",
+         "gpx SOURCE OUT.gpx [--force] [--tz ZONE]\n"
+         "                              the route of a recording, folder or card as GPX 1.1,\n"
+         "                              its times in UTC from the recorder's zone (ZONE, else\n"
+         "                              [DISPLAY] TIMEZONE of Default_Folder.ini here, else\n"
+         "                              this machine's)",
          tavrilo::cli::Gpx},
-        {"kml", "kml SOURCE OUT.kml [--force] the same as KML 2.2", tavrilo::cli::Kml},
+        {"kml", "kml SOURCE OUT.kml [--force] [--tz ZONE] the same as KML 2.2", tavrilo::cli::Kml},
         {"render",
          "render FILE --frame N [--view flat|sphere|panorama] [--drag DX,DY ...]\n"
          "         [--zoom Z] [--flip] [--reset] -o OUT.jpg\n"

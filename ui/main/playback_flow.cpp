@@ -329,8 +329,8 @@ void CquovelDlg::OnOpenFailed() {
     }
     GiveUpOpening();
     SetEnlarged(false);
-    // The message says why, in the engine's words (a file cut short, no video, ...).
-    const QString why = QString::fromStdString(ctx_.OpenError);
+    // The message says why: a file cut short, sound only, ...
+    const QString why = VideoProblemText(ctx_.OpenProblem);
     if (later) {
         ShowMessage(this, Message::kOpenFailed, why);
     } else if (NextFolder() != nullptr) {

@@ -52,6 +52,32 @@ int ShowMessage(QWidget* owner, Message message, int kind) {
     return CMsgBox(owner).Show(t.text, t.caption, kind < 0 ? t.kind : kind);
 }
 
+QString VideoProblemText(VideoProblem problem) {
+    switch (problem) {
+        case VideoProblem::kNone:
+            break;
+        case VideoProblem::kUnreadable:
+            return QStringLiteral("ファイルを開けません。");
+        case VideoProblem::kEmpty:
+            return QStringLiteral("ファイルが空です。");
+        case VideoProblem::kNotMp4:
+            return QStringLiteral("MP4 / MOV ファイルではありません。");
+        case VideoProblem::kCut:
+            return QStringLiteral("録画が途中で途切れています（ファイルの終わりがありません）。");
+        case VideoProblem::kFragmented:
+            return QStringLiteral("フラグメント形式の MP4 は再生できません。");
+        case VideoProblem::kNoVideo:
+            return QStringLiteral("映像が含まれていません。");
+        case VideoProblem::kDamaged:
+            return QStringLiteral("ファイルが壊れています。");
+        case VideoProblem::kTooShort:
+            return QStringLiteral("録画時間が短すぎます（1.5 秒未満）。");
+        case VideoProblem::kCannotDecode:
+            return QStringLiteral("この映像の形式には対応していません。");
+    }
+    return {};
+}
+
 int ShowMessage(QWidget* owner, Message message, const QString& detail) {
     const MessageText t = TextOf(message);
     const QString text = detail.isEmpty() ? t.text : t.text + QStringLiteral("\n") + detail;

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include "recordings/frame_times.h"
+
 class QWidget;
 
 namespace tavrilo {
@@ -39,5 +41,8 @@ MessageText TextOf(Message message);
 int ShowMessage(QWidget* owner, Message message, int kind = -1);
 // The same with a line under the message's text that says what went wrong.
 int ShowMessage(QWidget* owner, Message message, const QString& detail);
+
+// What keeps a file from being played, in the words of the other messages; empty for none.
+QString VideoProblemText(VideoProblem problem);
 
 }  // namespace tavrilo
