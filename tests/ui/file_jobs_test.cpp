@@ -34,6 +34,40 @@ std::vector<fs::path> FilesIn(const fs::path& dir) {
 
 using FileJobs = MainWindow;
 
+TEST_F(FileJobs, TheCsvOfACardWithADamagedRecordingNamesItInTheMessage) {
+    const fs::path out = folder / "csv";
+    fs::create_directories(out);
+    MakeOnCard("--size 64 --seconds 2 --folders 1 --per-folder 3", [&](MainWindowOptions& o) {
+        o.pickFolder = [&](QWidget*, const QString&, const QString&) {
+            return QString::fromStdString(out.string());
+        };
+    });
+    ASSERT_TRUE(WaitLoaded());
+    // The second recording's movie header is damaged (its type overwritten): the file is still
+    // listed, but there is nothing in it to summarise.
+    const RecordingEntry damaged = window->fileManager()->rows()[1];
+    {
+        std::fstream f(damaged.Path, std::ios::in | std::ios::out | std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(f)), {});
+        const size_t at = bytes.find("moov");
+        ASSERT_NE(at, std::string::npos);
+        f.seekp(static_cast<std::streamoff>(at));
+        f.write("mooX", 4);
+    }
+    MessageAnswers answers({kMsgOk});
+    QTest::mouseClick(window->barButton(15), Qt::LeftButton);
+    ASSERT_TRUE(Wait([&] { return !window->jobRunning() && !answers.texts.empty(); }));
+    EXPECT_EQ(answers.texts[0],
+              QStringLiteral("完了しました。\n読み込めない録画（ファイル名のみ出力）: ") +
+                  QString::fromStdString(damaged.Name));
+    const std::vector<fs::path> written = FilesIn(out);
+    ASSERT_EQ(written.size(), 1u);
+    const std::string text = ReadAll(written[0]);
+    // Every recording has its line; the damaged one its name alone.
+    EXPECT_NE(text.find(damaged.Name + ",-,-,-,-,-,-,-,fps,0MB"), std::string::npos) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4);
+}
+
 TEST_F(FileJobs, TheCsvButtonWritesWhatTheCliWritesAndAsksBeforeOverwriting) {
     const fs::path out = folder / "csv", cli = folder / "cli";
     fs::create_directories(out);

@@ -99,6 +99,8 @@ class JobReporter {
     virtual void AnnounceCompletion() = 0;
     // Show this message (a `Message` of ui/skin/messages.h) when the job ends.
     virtual void Fail(int message) = 0;
+    // A line under "完了しました。": what the job had to leave out.
+    virtual void AddNote(const std::string& line) = 0;
     // False once the job should stop after the file it is at (the window closes).
     virtual bool Going() const = 0;
 };
@@ -398,6 +400,7 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
         bool running = false;
         std::atomic<bool> announce{false};
         std::atomic<int> failure{-1};
+        std::string note;  // written by the job's thread, read once it has ended
         std::atomic<bool> going{true};
         std::function<void()> succeeded;
         std::function<void()> failed;

@@ -58,9 +58,17 @@ void CquovelDlg::ExportCsvCommand() {
                 engine::ReadCameraInfo(&ctx_, &info, path.c_str());
                 return info;
             };
+            std::vector<std::string> leftOut;
+            options.leftOut = &leftOut;
             std::string path, error;
             switch (ExportCsv(list, camera, options, &path, &error)) {
                 case CsvResult::kDone:
+                    // Recordings that could not be read keep only their name in the file: the
+                    // message names them.
+                    for (const std::string& file : leftOut) {
+                        reporter.AddNote("読み込めない録画（ファイル名のみ出力）: " +
+                                         std::filesystem::path(file).filename().string());
+                    }
                     reporter.AnnounceCompletion();
                     break;
                 case CsvResult::kCannotCreate:

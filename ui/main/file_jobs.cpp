@@ -20,9 +20,14 @@ namespace {
 class PostedReporter : public JobReporter {
   public:
     PostedReporter(QObject* window, std::atomic<bool>& announce, std::atomic<int>& failure,
-                   const std::atomic<bool>& going,
+                   std::string& note, const std::atomic<bool>& going,
                    const std::function<void(int64_t, int64_t)>& seen)
-        : window_(window), announce_(announce), failure_(failure), going_(going), seen_(seen) {}
+        : window_(window),
+          announce_(announce),
+          failure_(failure),
+          note_(note),
+          going_(going),
+          seen_(seen) {}
     void Progress(int64_t done, int64_t total) override {
         if (seen_) {
             seen_(done, total);
@@ -32,12 +37,14 @@ class PostedReporter : public JobReporter {
     }
     void AnnounceCompletion() override { announce_ = true; }
     void Fail(int message) override { failure_ = message; }
+    void AddNote(const std::string& line) override { note_ += (note_.empty() ? "" : "\n") + line; }
     bool Going() const override { return going_; }
 
   private:
     QObject* window_;
     std::atomic<bool>& announce_;
     std::atomic<int>& failure_;
+    std::string& note_;
     const std::atomic<bool>& going_;
     const std::function<void(int64_t, int64_t)>& seen_;
 };
@@ -73,8 +80,9 @@ bool CquovelDlg::StartFileJob(FileJob job, std::function<void()> succeeded,
     if (job_.thread.joinable()) {
         job_.thread.join();
     }
+    job_.note.clear();
     job_.thread = std::thread([this, job = std::move(job)] {
-        PostedReporter reporter(this, job_.announce, job_.failure, job_.going,
+        PostedReporter reporter(this, job_.announce, job_.failure, job_.note, job_.going,
                                 options_.jobProgressSeen);
         const JobEnd end = job(reporter);
         PostAppMessage(this, end == JobEnd::kRelist ? UWM_JOB_RELIST : UWM_JOB_DONE);
@@ -155,7 +163,7 @@ void CquovelDlg::OnJobDone() {
         }
         ShowMessage(this, static_cast<Message>(failure));
     } else if (announced) {
-        ShowMessage(this, Message::kJobDone);
+        ShowMessage(this, Message::kJobDone, QString::fromStdString(job_.note));
     }
     job_.failed = nullptr;
     SetJobControlsEnabled(true);
