@@ -216,6 +216,15 @@ VideoTrackInfo TimesOfTrack(const ByteSource& src, const TrackTables& t) {
         return Fail(ParseError::Kind::kCorrupt, "the video track has no pictures");
     }
     std::sort(starts.begin(), starts.end());
+    // Under an edit list the timeline starts with the first picture shown (FFmpeg's demuxer
+    // counts from it): a cut whose edit starts between two pictures' times starts at the later.
+    if (t.elst != nullptr && starts.front() > 0) {
+        const int64_t first = starts.front();
+        for (int64_t& start : starts) {
+            start -= first;
+        }
+        end -= first;
+    }
     VideoTrackInfo info;
     info.times = FrameTimes(*timescale, std::move(starts), end);
     return info;

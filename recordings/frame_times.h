@@ -5,9 +5,10 @@
 // N-th picture shown, whatever the writer's timescale, frame rate (constant or not) or
 // reordering (B-frames): a step moves one picture, a seek to N shows picture N.
 //
-// Times are in the track's own ticks, on the timeline the decoder reports: composition time
-// less the edit list's media start, as FFmpeg's demuxer gives them. Pictures before the edit's
-// start (a cut recording's lead-in) are decoded but never shown, so they are not frames.
+// Times are in the track's own ticks, on the timeline the decoder reports: composition time,
+// and under an edit list the time since the first picture shown, as FFmpeg's demuxer gives
+// them. Pictures before the edit's start (a cut recording's lead-in) are decoded but never
+// shown, so they are not frames.
 
 #include <cstdint>
 #include <optional>

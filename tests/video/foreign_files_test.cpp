@@ -22,9 +22,10 @@ using nlohmann::json;
 constexpr int kSize = 256;  // the playback fixture's view: its snapshots read back at this size
 
 struct Variant {
-    const char* name;       // file name, its extension the container
-    const char* generator;  // the source's options
-    const char* encode;     // FFmpeg's options between input and output
+    const char* name;           // file name, its extension the container
+    const char* generator;      // the source's options
+    const char* encode;         // FFmpeg's options between input and output
+    const char* cut = nullptr;  // where a copy without re-encoding starts (an edit list)
 };
 
 // Sources are lossless so that the strips survive every re-encoding.
@@ -42,6 +43,9 @@ const Variant kVariants[] = {
     {"x264-vfr.mov", "--fps 30",
      "-vf setpts='if(lt(N\\,30)\\,2*N\\,30+N)/30/TB' -vsync passthrough -c:v libx264 "
      "-preset veryfast -bf 2"},
+    // Cut without re-encoding 1.3 s in: the file starts at the key frame before, and its edit
+    // list hides the pictures up to the cut.
+    {"x264-cut.mp4", "--fps 30 --seconds 4", "-c:v libx264 -preset veryfast -g 30", "1.3"},
 };
 
 fs::path Folder() {
@@ -61,8 +65,15 @@ fs::path Write(const Variant& v) {
     auto r = RunCommand(std::string(TAVRILO_GEN) + " recording " + Quote(source) + " --size " +
                         std::to_string(kSize) + " --seconds 3 --qp 0 --no-audio " + v.generator);
     EXPECT_EQ(r.status, 0) << r.output;
-    r = RunCommand("ffmpeg -v error -y -i " + Quote(source) + " " + v.encode + " " + Quote(out));
+    const fs::path encoded = v.cut == nullptr ? out : fs::path(out.string() + ".whole.mp4");
+    r = RunCommand("ffmpeg -v error -y -i " + Quote(source) + " " + v.encode + " " +
+                   Quote(encoded));
     EXPECT_EQ(r.status, 0) << r.output;
+    if (v.cut != nullptr && r.status == 0) {
+        r = RunCommand("ffmpeg -v error -y -ss " + std::string(v.cut) + " -i " + Quote(encoded) +
+                       " -c copy " + Quote(out));
+        EXPECT_EQ(r.status, 0) << r.output;
+    }
     return r.status == 0 ? out : fs::path();
 }
 
@@ -118,16 +129,21 @@ void PrintTo(const Variant& v, std::ostream* os) {
     *os << v.name;
 }
 
-class ForeignFiles : public ::testing::TestWithParam<Variant> {};
+class ForeignFiles : public ::testing::TestWithParam<Variant> {
+  protected:
+    static void TearDownTestSuite() { fs::remove_all(Folder()); }
+};
 
 TEST_P(ForeignFiles, TheFrameTableAndTheFrameReaderAgreeWithFfmpegOnEveryPicture) {
     const fs::path file = Write(GetParam());
     ASSERT_FALSE(file.empty());
     const Decoded ff = DecodeWithFfmpeg(file);
     ASSERT_GT(ff.strips.size(), 60u);
-    // Each source picture came through once, in order: FFmpeg's picture N carries number N.
+    // Each source picture came through once, in order: FFmpeg's picture N carries number N
+    // (N plus the pictures cut off before the first).
+    EXPECT_EQ(ff.strips[0] == 0, GetParam().cut == nullptr);
     for (size_t n = 0; n < ff.strips.size(); ++n) {
-        ASSERT_EQ(ff.strips[n], static_cast<int64_t>(n)) << "FFmpeg's picture " << n;
+        ASSERT_EQ(ff.strips[n], ff.strips[0] + static_cast<int64_t>(n)) << "FFmpeg's picture " << n;
     }
 
     const VideoTrackInfo video = ReadVideoTrack(file.string());
@@ -138,6 +154,13 @@ TEST_P(ForeignFiles, TheFrameTableAndTheFrameReaderAgreeWithFfmpegOnEveryPicture
     for (int64_t n = 0; n < times.count(); ++n) {
         EXPECT_EQ(times.Start100ns(n), ff.times100ns[static_cast<size_t>(n)]) << "frame " << n;
     }
+    // The last picture ends where FFmpeg says the video ends (a cut's length is its edit's,
+    // which starts up to a picture before the first picture shown).
+    const auto probe =
+        RunCommand("ffprobe -v error -show_entries format=duration -of csv=p=0 " + Quote(file));
+    EXPECT_NEAR(static_cast<double>(times.End100ns(times.count() - 1)) / 1e7,
+                std::stod(probe.output),
+                GetParam().cut == nullptr ? 0.002 : times.MeanDurationMs() / 1000 + 0.002);
 
     FrameReader reader;
     std::string error;
@@ -168,7 +191,10 @@ TEST_P(ForeignFiles, TheFrameTableAndTheFrameReaderAgreeWithFfmpegOnEveryPicture
     }
 }
 
-class ForeignPlayback : public Playback, public ::testing::WithParamInterface<Variant> {};
+class ForeignPlayback : public Playback, public ::testing::WithParamInterface<Variant> {
+  protected:
+    static void TearDownTestSuite() { fs::remove_all(Folder()); }
+};
 
 TEST_P(ForeignPlayback, SeeksAndStepsInTheEngineShowFfmpegsPictureAndRenderToo) {
     const fs::path file = Write(GetParam());
