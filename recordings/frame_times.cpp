@@ -99,7 +99,60 @@ struct TrackTables {
     const Box* ctts = nullptr;
     const Box* stsz = nullptr;
     const Box* elst = nullptr;
+    const Box* stsc = nullptr;
+    const Box* stco = nullptr;  // or "co64"
 };
+
+// How many samples, in decoding order, lie whole within the file: all of them unless the file
+// was cut inside its media data with its movie header in front (a copy or download broken
+// off). Tables that cannot be followed limit nothing; the decoder finds out then.
+uint64_t SamplesInFile(const ByteSource& src, const TrackTables& t, uint64_t samples) {
+    if (t.stsc == nullptr || t.stco == nullptr || t.stsz == nullptr) {
+        return samples;
+    }
+    const auto stsc = Payload(src, *t.stsc);
+    const auto stco = Payload(src, *t.stco);
+    const auto stsz = Payload(src, *t.stsz);
+    if (!stsc || !stco || !stsz) {
+        return samples;
+    }
+    const bool wide = t.stco->Is("co64");
+    const ByteView runs = stsc->bytes(), chunks = stco->bytes(), sizes = stsz->bytes();
+    const uint32_t runCount = runs.Be32(4).value_or(0);
+    const uint32_t chunkCount = chunks.Be32(4).value_or(0);
+    const uint32_t uniform = sizes.Be32(4).value_or(0);
+    uint64_t sample = 0;
+    for (uint32_t run = 0; run < runCount && sample < samples; ++run) {
+        const auto first = runs.Be32(8 + size_t{run} * 12);
+        const auto perChunk = runs.Be32(12 + size_t{run} * 12);
+        const auto next = run + 1 < runCount ? runs.Be32(8 + size_t{run + 1} * 12)
+                                             : std::optional<uint32_t>(chunkCount + 1);
+        if (!first || !perChunk || !next || *first == 0) {
+            return samples;
+        }
+        for (uint32_t chunk = *first; chunk < *next && chunk <= chunkCount; ++chunk) {
+            const size_t at = 8 + size_t{chunk - 1} * (wide ? 8 : 4);
+            const std::optional<uint64_t> offset =
+                wide ? chunks.Be64(at) : std::optional<uint64_t>(chunks.Be32(at));
+            if (!offset) {
+                return samples;
+            }
+            uint64_t end = *offset;
+            for (uint32_t k = 0; k < *perChunk && sample < samples; ++k, ++sample) {
+                const auto size =
+                    uniform != 0 ? std::optional<uint32_t>(uniform) : sizes.Be32(12 + sample * 4);
+                if (!size) {
+                    return samples;
+                }
+                end += *size;
+                if (end > src.size()) {
+                    return sample;
+                }
+            }
+        }
+    }
+    return samples;
+}
 
 bool IsVideo(const ByteSource& src, const std::vector<Box>& mdia) {
     const Box* hdlr = Find(mdia, "hdlr");
@@ -197,6 +250,7 @@ VideoTrackInfo TimesOfTrack(const ByteSource& src, const TrackTables& t) {
     if (auto failed = ReadSamples(src, t, limit, &samples); !failed.error.check.empty()) {
         return failed;
     }
+    samples.resize(SamplesInFile(src, t, samples.size()));
     const auto editStart = EditStart(src, t.elst);
     if (!editStart) {
         return Fail(ParseError::Kind::kCorrupt, "the video's edit list (elst) cannot be read");
@@ -364,8 +418,14 @@ VideoTrackInfo ReadVideoTrack(const ByteSource& src) {
         const std::vector<Box> minf = Children(src, Find(mdia, "minf"));
         const std::vector<Box> stbl = Children(src, Find(minf, "stbl"));
         const std::vector<Box> edts = Children(src, Find(track, "edts"));
-        TrackTables t{Find(mdia, "mdhd"), Find(stbl, "stts"), Find(stbl, "ctts"),
-                      Find(stbl, "stsz"), Find(edts, "elst")};
+        const Box* co64 = Find(stbl, "co64");
+        TrackTables t{Find(mdia, "mdhd"),
+                      Find(stbl, "stts"),
+                      Find(stbl, "ctts"),
+                      Find(stbl, "stsz"),
+                      Find(edts, "elst"),
+                      Find(stbl, "stsc"),
+                      co64 != nullptr ? co64 : Find(stbl, "stco")};
         if (t.mdhd == nullptr || t.stts == nullptr) {
             return Fail(ParseError::Kind::kCorrupt, "the video track has no time table");
         }

@@ -97,7 +97,7 @@ Decoded DecodeWithFfmpeg(const fs::path& file) {
         d.strips.push_back(n ? static_cast<int64_t>(*n) : -1);
     }
     r = RunCommand(
-        "ffprobe -v error -select_streams v -show_entries "
+        "ffprobe -v quiet -select_streams v -show_entries "
         "frame=best_effort_timestamp:stream=time_base -of json " +
         Quote(file));
     EXPECT_EQ(r.status, 0) << r.output;
