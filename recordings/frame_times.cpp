@@ -236,7 +236,8 @@ VideoTrackInfo TimesOfTrack(const ByteSource& src, const TrackTables& t) {
     if (*timescale == 0) {
         return Fail(ParseError::Kind::kCorrupt, "the video's timescale is 0");
     }
-    uint64_t limit = kMaxPictures;
+    // A picture takes at least a byte of the file: a count beyond that is a table that lies.
+    uint64_t limit = std::min<uint64_t>(kMaxPictures, src.size());
     if (t.stsz != nullptr) {
         const auto stsz = Payload(src, *t.stsz);
         const auto count = stsz ? stsz->bytes().Be32(8) : std::nullopt;
