@@ -216,7 +216,8 @@ TEST_P(ForeignPlayback, SeeksAndStepsInTheEngineShowFfmpegsPictureAndRenderToo) 
     }
     ops.CloseMovie(&ctx);
 
-    for (int64_t n : {int64_t{1}, count / 2 + 1, count - 1}) {
+    // render: the ends, and a picture with the ones a step on and a step back.
+    for (int64_t n : {int64_t{1}, count / 2, count / 2 + 1, count / 2 - 1, count - 1}) {
         const fs::path jpeg = Folder() / (std::string(GetParam().name) + ".jpg");
         const auto r =
             RunCommand(std::string(TAVRILO_CLI) + " render " + Quote(file) +
