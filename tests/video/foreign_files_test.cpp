@@ -40,6 +40,8 @@ const Variant kVariants[] = {
     {"x265-defaults-25.mp4", "--fps 25", "-c:v libx265 -x265-params log-level=error"},
     {"x265-open-gop.mp4", "--fps 30",
      "-c:v libx265 -x265-params log-level=error:keyint=20:min-keyint=20:open-gop=1:bframes=4"},
+    {"x264-open-gop.mp4", "--fps 30",
+     "-c:v libx264 -preset veryfast -bf 3 -x264-params open-gop=1:keyint=15:min-keyint=15"},
     {"x264-vfr.mov", "--fps 30",
      "-vf setpts='if(lt(N\\,30)\\,2*N\\,30+N)/30/TB' -vsync passthrough -c:v libx264 "
      "-preset veryfast -bf 2"},
