@@ -150,9 +150,8 @@ float RateForCode(int32_t code, bool canReverse);
 
 // The measuring pass of OpenMovie: the pictures' times (into ctx->Frames and, as their mean,
 // ctx->FrameDurationMs) and the movie length. False, with ctx->OpenError and OpenProblem set,
-// when the
-// recording cannot be played: no video pictures to be had, or under 1.5 seconds (unless its
-// pictures last exactly 15 ms).
+// when the recording cannot be played: no video pictures to be had, or under 1.5 seconds
+// (unless its pictures last exactly 15 ms).
 bool MeasureMovie(EngineContext* ctx, const std::string& path);
 
 }  // namespace engine

@@ -46,10 +46,7 @@ int64_t GetFrameCount(EngineContext* ctx) {
 
 int OpenMovie(EngineContext* ctx, const char* path) {
     Lock lock = LockFile(ctx);
-    if (path == nullptr) {
-        return 0;
-    }
-    if (!MeasureMovie(ctx, path)) {
+    if (path == nullptr || !MeasureMovie(ctx, path)) {
         return 0;
     }
     ctx->LoadedTrack.FrameDurationMs = ctx->FrameDurationMs;

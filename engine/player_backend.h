@@ -26,8 +26,6 @@ class PlayerBackend {
     virtual bool Open(const std::string& path) = 0;
     // Why the last Open failed, as a platform result code (E_FAIL unless known better).
     virtual uint32_t LastError() const { return 0x80004005u; }
-    // The media's duration in 100-ns units; 0 while unknown.
-    virtual int64_t Duration100ns() const = 0;
     // The back-end can play backwards.
     virtual bool CanReverse() const = 0;
     // Playback volume, 0..65535.

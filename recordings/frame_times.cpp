@@ -177,9 +177,10 @@ struct Sample {
 };
 
 // Decoding times from "stts", composition offsets from "ctts" (signed, as every writer that
-// uses version 0 with negative offsets expects them read), for at most `limit` samples.
-VideoTrackInfo ReadSamples(const ByteSource& src, const TrackTables& t, uint64_t limit,
-                           std::vector<Sample>* samples) {
+// uses version 0 with negative offsets expects them read), for at most `limit` samples. Why
+// the tables cannot be read, or nullopt when they were.
+std::optional<VideoTrackInfo> ReadSamples(const ByteSource& src, const TrackTables& t,
+                                          uint64_t limit, std::vector<Sample>* samples) {
     const auto stts = Payload(src, *t.stts);
     const auto entries = stts ? stts->bytes().Be32(4) : std::nullopt;
     if (!entries) {
@@ -202,7 +203,7 @@ VideoTrackInfo ReadSamples(const ByteSource& src, const TrackTables& t, uint64_t
         }
     }
     if (t.ctts == nullptr) {
-        return {};
+        return std::nullopt;
     }
     const auto ctts = Payload(src, *t.ctts);
     const auto offsets = ctts ? ctts->bytes().Be32(4) : std::nullopt;
@@ -222,7 +223,7 @@ VideoTrackInfo ReadSamples(const ByteSource& src, const TrackTables& t, uint64_t
             (*samples)[s].composition += static_cast<int32_t>(*offset);
         }
     }
-    return {};
+    return std::nullopt;
 }
 
 VideoTrackInfo TimesOfTrack(const ByteSource& src, const TrackTables& t) {
@@ -248,8 +249,8 @@ VideoTrackInfo TimesOfTrack(const ByteSource& src, const TrackTables& t) {
         limit = std::min<uint64_t>(limit, *count);
     }
     std::vector<Sample> samples;
-    if (auto failed = ReadSamples(src, t, limit, &samples); !failed.error.check.empty()) {
-        return failed;
+    if (auto failed = ReadSamples(src, t, limit, &samples)) {
+        return *failed;
     }
     samples.resize(SamplesInFile(src, t, samples.size()));
     const auto editStart = EditStart(src, t.elst);

@@ -1,11 +1,10 @@
 #include "recordings/join_checks.h"
-#include "recordings/names.h"
-
-#include <filesystem>
 
 #include <algorithm>
+#include <filesystem>
 #include <string_view>
 
+#include "recordings/names.h"
 #include "recordings/sample_tables.h"
 
 namespace tavrilo {

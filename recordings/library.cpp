@@ -1,12 +1,11 @@
 #include "recordings/library.h"
 
-#include "recordings/frame_times.h"
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "platform/utf8.h"
+#include "recordings/frame_times.h"
 #include "recordings/names.h"
 
 namespace tavrilo {

@@ -38,7 +38,6 @@ class FfmpegPlayer : public PlayerBackend, public FfmpegPlayerAccess {
         // A video no decoder here takes is the platform's "invalid media type".
         return player_.openFailure() == VideoInputError::kNoDecoder ? 0x80040200u : 0x80004005u;
     }
-    int64_t Duration100ns() const override { return player_.Duration100ns(); }
     bool CanReverse() const override { return false; }
     void SetVolume(uint16_t volume) override { player_.SetVolume(volume); }
     bool SetRate(float rate, bool) override { return player_.SetRate(rate) == 0; }

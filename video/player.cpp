@@ -63,21 +63,19 @@ bool CPlayer::Open(const std::string& path, std::string* error) {
     const AVStream* st = in.videoStream();
     width_ = in.codec->width;
     height_ = in.codec->height;
+    const AVRational rate = st->avg_frame_rate.num > 0 ? st->avg_frame_rate : AVRational{30, 1};
     VideoTrackInfo times = ReadVideoTrack(path);
     if (times.times) {
         times_ = std::move(*times.times);
     } else {
         // Not an MP4 the tables can be read from: the frames FFmpeg counts, evenly spaced.
-        const AVRational rate = st->avg_frame_rate.num > 0 ? st->avg_frame_rate : AVRational{30, 1};
         const int64_t delta = av_rescale_q(1, av_inv_q(rate), k100ns);
         const int64_t length = st->duration > 0 ? av_rescale_q(st->duration, st->time_base, k100ns)
                                                 : av_rescale(in.format->duration, 10, 1);
         times_ = FrameTimes::Uniform(delta > 0 ? length / delta : 0, 10'000'000, delta);
     }
-    duration100ns_ = times_.End100ns(times_.count() - 1);
     frameDuration100ns_ = std::max<int64_t>(1, std::llround(times_.MeanDurationMs() * 1e4));
     state_ = kReady;
-    const AVRational rate = st->avg_frame_rate.num > 0 ? st->avg_frame_rate : AVRational{30, 1};
     presenter_.SetMediaType(width_, height_, rate.num, rate.den);
     clock_.SetTime(0);
     state_ = kOpenPending;

@@ -78,7 +78,6 @@ class CPlayer {
 
     int state() const { return state_.load(); }
     int64_t ClockTime() const { return clock_.Time(); }
-    int64_t Duration100ns() const { return duration100ns_; }
     int64_t FrameDuration100ns() const { return frameDuration100ns_; }
     // When each picture is shown; frame indices count these.
     const FrameTimes& frameTimes() const { return times_; }
@@ -168,7 +167,6 @@ class CPlayer {
     av::BufferPtr hardwareDevice_;
     bool hasAudio_ = false;
     uint16_t volume_ = 65535;
-    int64_t duration100ns_ = 0;
     int64_t frameDuration100ns_ = 0;  // the mean, for spans counted in frames
     FrameTimes times_;
     int width_ = 0, height_ = 0;

@@ -18,12 +18,10 @@ namespace {
 using namespace tavrilo::test;
 using namespace std::chrono_literals;
 
-// A back-end that only knows its duration: enough for the frame count the index needs.
+// A back-end that opens anything: the frame count comes from the file's own tables.
 class StubPlayer : public PlayerBackend {
   public:
-    explicit StubPlayer(int64_t duration) : duration_(duration) {}
     bool Open(const std::string&) override { return true; }
-    int64_t Duration100ns() const override { return duration_; }
     bool CanReverse() const override { return false; }
     void SetVolume(uint16_t v) override { volume = v; }
     bool SetRate(float r, bool) override {
@@ -32,13 +30,10 @@ class StubPlayer : public PlayerBackend {
     }
     uint16_t volume = 0;
     float rate = 0;
-
-  private:
-    int64_t duration_;
 };
 
-std::unique_ptr<PlayerBackend> MakeThreeSecondPlayer(EngineContext&) {
-    return std::make_unique<StubPlayer>(30'000'000);
+std::unique_ptr<PlayerBackend> MakeStubPlayer(EngineContext&) {
+    return std::make_unique<StubPlayer>();
 }
 
 Bytes RecordingWithRecords(int n, uint32_t mvhdSeconds = 3) {
@@ -51,7 +46,7 @@ class Engine : public ::testing::Test {
     void SetUp() override {
         ops.Init(&ctx, nullptr);
         ctx.Ready = 1;
-        ctx.MakePlayer = MakeThreeSecondPlayer;
+        ctx.MakePlayer = MakeStubPlayer;
     }
     void TearDown() override { ops.Shutdown(&ctx); }
 
@@ -364,7 +359,6 @@ namespace {
 class DisplayPlayer : public PlayerBackend {
   public:
     bool Open(const std::string&) override { return true; }
-    int64_t Duration100ns() const override { return 100'000'000; }
     bool CanReverse() const override { return false; }
     void SetVolume(uint16_t) override {}
     bool SetRate(float, bool) override { return true; }
@@ -523,7 +517,6 @@ namespace {
 // the file lock while another thread closed it would be a race (and a use after free).
 class ThreadedPlayer : public StubPlayer {
   public:
-    ThreadedPlayer() : StubPlayer(30'000'000) {}
     int Start() override { return ++calls, 0; }
     int Pause() override { return ++calls, 0; }
     int SeekTo(int64_t t) override { return position = t, 0; }

@@ -329,17 +329,14 @@ void CquovelDlg::OnOpenFailed() {
     }
     GiveUpOpening();
     SetEnlarged(false);
-    // The message says why: a file cut short, sound only, ...
-    const QString why = VideoProblemText(ctx_.OpenProblem);
-    if (later) {
-        ShowMessage(this, Message::kOpenFailed, why);
-    } else if (NextFolder() != nullptr) {
+    if (!later && NextFolder() != nullptr) {
         // The last of the list: playback goes on with the next folder.
         flow_.continuing = true;
         EndOfFolder();
     } else {
-        // Nothing follows (a single file, the last folder): the failure is not left unsaid.
-        ShowMessage(this, Message::kOpenFailed, why);
+        // Later recordings wait, or nothing follows (a single file, the last folder): the
+        // message says why, a file cut short, sound only, ...
+        ShowMessage(this, Message::kOpenFailed, VideoProblemText(ctx_.OpenProblem));
     }
 }
 
