@@ -68,6 +68,15 @@ class Window : public MessageTarget {
     std::vector<std::pair<uint32_t, Clock::time_point>> messages_;
 };
 
+// The frame number a JPEG of a generated picture carries; -1 when its strip cannot be read.
+inline int64_t StripOfJpeg(const fs::path& jpeg) {
+    const QImage grey =
+        QImage(QString::fromStdString(jpeg.string())).convertToFormat(QImage::Format_Grayscale8);
+    const auto n = gen::ReadFrameStrip(grey.constBits(), static_cast<int>(grey.bytesPerLine()),
+                                       grey.width(), grey.height());
+    return n ? static_cast<int64_t>(*n) : -1;
+}
+
 inline fs::path Generate(const std::string& name, const std::string& options) {
     const fs::path file =
         fs::temp_directory_path() / ("tavrilo-play-" + std::to_string(getpid()) + "-" + name);
@@ -107,12 +116,9 @@ class Playback : public ::testing::Test {
             (fs::temp_directory_path() / ("tavrilo-shown-" + std::to_string(getpid()) + ".jpg"))
                 .string();
         EXPECT_EQ(ops.SaveSnapshot(&ctx, path.c_str()), 1);
-        QImage grey =
-            QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_Grayscale8);
-        const auto n = gen::ReadFrameStrip(grey.constBits(), static_cast<int>(grey.bytesPerLine()),
-                                           grey.width(), grey.height());
+        const int64_t n = StripOfJpeg(path);
         fs::remove(path);
-        return n ? static_cast<int64_t>(*n) : -1;
+        return n;
     }
     // Waits until the decoder rests: nothing decoded for half a second.
     void RestDecoder() {
