@@ -9,6 +9,8 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format git clang libclang-rt-14-dev
   # tests
   googletest libgtest-dev libgmock-dev nlohmann-json3-dev python3 python3-gpxpy
+  # the zone rules the clock tests and `--tz` read
+  tzdata
   # Qt 6
   qt6-base-dev libqt6opengl6-dev qt6-multimedia-dev qt6-webengine-dev qt6-webchannel-dev
   # FFmpeg libraries and the programs the tests use as an independent check
