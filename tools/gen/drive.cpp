@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <numbers>
 
 namespace tavrilo::gen {
@@ -11,6 +12,12 @@ namespace {
 constexpr double kDeg = std::numbers::pi / 180.0;
 constexpr double kMetresPerDegree = 111320.0;
 constexpr double kGravity = 9.80665;
+// Driving: how briskly the car speeds up, how gently it slows for what is ahead, and how hard
+// it can brake when it must (about 0.7 G), in m/s^2; and how long it stands after that.
+constexpr double kAcceleration = 1.6;
+constexpr double kPlannedBraking = 2.0;
+constexpr double kHardBraking = 7.0;
+constexpr double kStandAfterHardBrake = 2.5;
 
 // Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
 long long DaysFromCivil(int y, int m, int d) {
@@ -118,10 +125,9 @@ std::optional<SensorEvent> ParseSensorEvent(const std::string& text) {
 
 DriveSimulator::DriveSimulator(const DriveStart& start)
     : start_(start),
+      route_(Route::Town(start.seed)),
       rng_(start.seed),
-      latitude_(start.latitude),
-      longitude_(start.longitude),
-      headingDeg_(start.headingDeg) {}
+      waited_(route_.Limits().size(), 0.0) {}
 
 double DriveSimulator::Uniform(double lo, double hi) {
     // mt19937's output sequence is fixed by the standard; the distributions are not, so the
@@ -133,39 +139,107 @@ CivilTime DriveSimulator::Now() const {
     return AddSeconds(start_.time, tenths_ / 10);
 }
 
-std::vector<SensorRecord> DriveSimulator::Record(int count, const PieceOptions& piece) {
+double DriveSimulator::PlannedAcceleration() const {
+    const auto& limits = route_.Limits();
+    double cap = std::numeric_limits<double>::infinity();
+    double braking = 0;  // needed now to be down to the tightest limit ahead when it begins
+    for (size_t i = 0; i < limits.size(); ++i) {
+        const SpeedLimit& l = limits[i];
+        const bool stop = l.holdSeconds > 0;
+        if (l.to < distance_ - (stop ? 0.5 : 0.0) || (stop && waited_[i] >= l.holdSeconds)) {
+            continue;
+        }
+        if (l.from <= distance_) {
+            cap = std::min(cap, l.speed);
+        } else if (speed_ > l.speed) {
+            const double room = std::max(l.from - distance_, 0.05);
+            braking = std::max(braking, (speed_ * speed_ - l.speed * l.speed) / (2 * room));
+        }
+    }
+    if (braking >= kPlannedBraking) {
+        return -std::min(braking, kHardBraking);
+    }
+    return std::clamp((cap - speed_) * 1.2, -kPlannedBraking,
+                      kAcceleration * (speed_ < 4 ? 1.4 : 1.0));
+}
+
+void DriveSimulator::ServeStops(double dt) {
+    const auto& limits = route_.Limits();
+    for (size_t i = 0; i < limits.size(); ++i) {
+        const SpeedLimit& l = limits[i];
+        if (l.holdSeconds <= 0 || waited_[i] >= l.holdSeconds) {
+            continue;
+        }
+        // Rolling up to the line: the last few centimetres at walking pace end standing on it.
+        if (l.from - distance_ < 0.6 && l.from - distance_ > -0.5 && speed_ < 1.5) {
+            speed_ = 0;
+            distance_ = l.from;
+            waited_[i] += dt;
+        }
+    }
+}
+
+std::vector<SensorRecord> DriveSimulator::Record(int count, const PieceOptions& piece,
+                                                 std::vector<DrivePose>* poses) {
+    constexpr double dt = 0.1;
     std::vector<SensorRecord> records;
     records.reserve(static_cast<size_t>(std::max(count, 0)));
+    const double turn = start_.headingDeg * kDeg;  // the grid's north on the map
+    const RoutePose origin = route_.PoseAt(0);
+    double braked = 0;  // seconds stood after a hard brake
     for (int k = 0; k < count; ++k, ++tenths_) {
         const double t = k / 10.0;  // seconds into this recording
-        if (tenths_ % 80 == 0) {
-            targetSpeed_ = Uniform(6.0, 20.0);
+        const bool hardBrake =
+            piece.hardBrake && t >= *piece.hardBrake && braked < kStandAfterHardBrake;
+        double accel;
+        if (piece.parked || hardBrake) {
+            accel = std::max(-speed_ / dt, hardBrake ? -kHardBraking : -kPlannedBraking * 1.5);
+            braked += hardBrake && speed_ + accel * dt <= 0 ? dt : 0;
+        } else {
+            accel = PlannedAcceleration();
         }
-        if (tenths_ % 50 == 0) {
-            turnRate_ = Uniform(-6.0, 6.0);
+        const double before = distance_;
+        speed_ = std::max(0.0, speed_ + accel * dt);
+        if (speed_ < 0.05 && accel <= 0) {
+            speed_ = 0;  // standing, not creeping
         }
-        const double target = piece.parked ? 0.0 : targetSpeed_;
-        const double accel = std::clamp((target - speed_) * 0.3, -3.0, 2.0);
-        speed_ = std::max(0.0, speed_ + accel * 0.1);
-        const double yawRate = speed_ > 0.5 ? turnRate_ : 0.0;
-        headingDeg_ = std::fmod(headingDeg_ + yawRate * 0.1 + 360.0, 360.0);
-        const double step = speed_ * 0.1;
-        latitude_ += step * std::cos(headingDeg_ * kDeg) / kMetresPerDegree;
-        longitude_ +=
-            step * std::sin(headingDeg_ * kDeg) / (kMetresPerDegree * std::cos(latitude_ * kDeg));
+        distance_ = std::min(route_.Length(), distance_ + speed_ * dt);
+        ServeStops(dt);
+        const RoutePose pose = route_.PoseAt(distance_);
+        for (double bump : route_.Bumps()) {
+            if (before < bump && bump <= distance_) {
+                const double a = Uniform(80, 200) * std::min(speed_ / 14.0, 1.2);
+                bumpPulse_[0] += a, bumpPulse_[1] -= 0.5 * a, bumpPulse_[2] += 0.15 * a;
+            }
+        }
 
+        // The grid turned to the map and laid at the start position.
+        const double dx = pose.x - origin.x, dy = pose.y - origin.y;
+        const double east = dx * std::cos(turn) + dy * std::sin(turn);
+        const double north = -dx * std::sin(turn) + dy * std::cos(turn);
         SensorRecord r;
-        r.latitude = latitude_;
-        r.longitude = longitude_;
+        r.latitude = start_.latitude + north / kMetresPerDegree;
+        r.longitude =
+            start_.longitude + east / (kMetresPerDegree * std::cos(start_.latitude * kDeg));
         r.speedKmh = static_cast<int>(std::lround(speed_ * 3.6));
         r.correction = start_.correction;
         r.written = AddSeconds(start_.time, tenths_ / 10 - start_.correction.value_or(0));
-        r.gx = static_cast<int>(std::lround(accel / kGravity * 1000 + Uniform(-15, 15)));
+        // The sensor also feels the engine and the road surface: a shake that grows with
+        // speed, strongest up and down (mG).
+        auto shake = [this](double still, double perMetrePerSecond) {
+            const double a = still + perMetrePerSecond * speed_;
+            return Uniform(-a, a);
+        };
+        r.gx = static_cast<int>(std::lround(accel / kGravity * 1000 + shake(15, 4)));
         r.gy = static_cast<int>(
-            std::lround(speed_ * yawRate * kDeg / kGravity * 1000 + Uniform(-15, 15)));
-        r.gz = static_cast<int>(std::lround(1000 + Uniform(-20, 20)));
+            std::lround(speed_ * speed_ * pose.curvature / kGravity * 1000 + shake(15, 3)));
+        r.gz = static_cast<int>(std::lround(1000 + bumpPulse_[0] + shake(20, 6)));
+        bumpPulse_[0] = bumpPulse_[1], bumpPulse_[1] = bumpPulse_[2], bumpPulse_[2] = 0;
         if (piece.noFix && t >= piece.noFix->first && t < piece.noFix->second) {
             r.valid = false;
+        }
+        if (poses != nullptr) {
+            poses->push_back({pose.x, pose.y, pose.headingDeg});
         }
         for (const SensorEvent& e : piece.events) {
             // In whole records, so an event covers exactly duration * 10 records.

@@ -1,12 +1,15 @@
 #pragma once
-// A plausible drive: position along a winding road, speed that matches the movement, the
-// recorder's clock, and G values with event marks, sampled ten times a second.
+// A plausible drive through town (route.h): speed that matches the movement, stops at red
+// lights, G values from the car's motion with road bumps and sensor noise, the recorder's
+// clock and event marks, sampled ten times a second.
 
 #include <cstdint>
 #include <optional>
 #include <random>
 #include <string>
 #include <vector>
+
+#include "tools/gen/route.h"
 
 namespace tavrilo::gen {
 
@@ -70,6 +73,15 @@ struct PieceOptions {
     bool parked = false;  // standing still
     std::vector<SensorEvent> events;
     std::optional<std::pair<double, double>> noFix;  // seconds [from, to) without GPS fix
+    // Seconds into the recording at which the driver brakes as hard as the car can, down to
+    // a stand, waits a moment and drives on.
+    std::optional<double> hardBrake;
+};
+
+// Where the car is at a record, on the street grid of route.h.
+struct DrivePose {
+    double x = 0, y = 0;    // metres
+    double headingDeg = 0;  // clockwise from the grid's north
 };
 
 class DriveSimulator {
@@ -77,22 +89,33 @@ class DriveSimulator {
     explicit DriveSimulator(const DriveStart& start);
 
     // The next `count` records (one per tenth of a second), continuing where the last call
-    // ended in time and place.
-    std::vector<SensorRecord> Record(int count, const PieceOptions& piece);
+    // ended in time and place. `poses`, when given, receives where the car is at each record.
+    std::vector<SensorRecord> Record(int count, const PieceOptions& piece,
+                                     std::vector<DrivePose>* poses = nullptr);
+
+    // Metres driven so far.
+    double Distance() const { return distance_; }
 
     // The true time of the next record.
     CivilTime Now() const;
 
   private:
     double Uniform(double lo, double hi);
+    // How the driver speeds up or slows down here: towards the limit of the stretch the car is
+    // on, braking in time (and no harder than needed) for a lower limit or a red light ahead.
+    double PlannedAcceleration() const;
+    // Stops the car on the line of a red light it has rolled up to, and counts the time it
+    // stands there until the light turns green.
+    void ServeStops(double dt);
 
     DriveStart start_;
+    Route route_;
     std::mt19937 rng_;
-    long long tenths_ = 0;  // records produced so far
-    double latitude_, longitude_, headingDeg_;
-    double speed_ = 0;  // m/s
-    double targetSpeed_ = 12;
-    double turnRate_ = 0;  // degrees per second
+    long long tenths_ = 0;             // records produced so far
+    double distance_ = 0;              // metres along the route
+    double speed_ = 0;                 // m/s
+    std::vector<double> waited_;       // per limit: seconds stood at it (red lights)
+    double bumpPulse_[3] = {0, 0, 0};  // up-down G still to come from a bump, in mG
 };
 
 }  // namespace tavrilo::gen

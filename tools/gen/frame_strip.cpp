@@ -33,25 +33,36 @@ int CellMean(const uint8_t* luma, int stride, double left, double top, double w,
     return static_cast<int>(sum / (static_cast<long>(x1 - x0) * (y1 - y0)));
 }
 
+void DrawCells(uint8_t* pixels, int stride, int width, int height, uint32_t frame,
+               int bytesPerPixel, uint8_t black, uint8_t white) {
+    const StripLayout s = StripLayoutFor(width, height);
+    for (int cell = 0; cell < kStripCells; ++cell) {
+        const uint8_t value = CellBit(frame, cell) ? white : black;
+        for (int y = s.top; y < s.top + s.cellHeight; ++y) {
+            uint8_t* row = pixels + static_cast<long>(y) * stride;
+            const int x0 = s.left + cell * s.cellWidth;
+            std::memset(row + x0 * bytesPerPixel, value,
+                        static_cast<size_t>(s.cellWidth) * bytesPerPixel);
+        }
+    }
+}
+
 }  // namespace
 
 StripLayout StripLayoutFor(int width, int height) {
-    const int cellWidth = std::max(2, width / 48);
+    const int cellWidth = std::clamp(width / 48, 2, 10);
     const int cellHeight = 2 * cellWidth;
     return {cellWidth, cellHeight, (width - cellWidth * kStripCells) / 2,
             (height - cellHeight) / 2};
 }
 
 void DrawFrameStrip(uint8_t* rgb, int stride, int width, int height, uint32_t frame) {
-    const StripLayout s = StripLayoutFor(width, height);
-    for (int cell = 0; cell < kStripCells; ++cell) {
-        const uint8_t value = CellBit(frame, cell) ? 255 : 0;
-        for (int y = s.top; y < s.top + s.cellHeight; ++y) {
-            uint8_t* row = rgb + static_cast<long>(y) * stride;
-            const int x0 = s.left + cell * s.cellWidth;
-            std::memset(row + x0 * 3, value, static_cast<size_t>(s.cellWidth) * 3);
-        }
-    }
+    DrawCells(rgb, stride, width, height, frame, 3, 0, 255);
+}
+
+void DrawFrameStripBytes(uint8_t* plane, int stride, int width, int height, uint32_t frame,
+                         uint8_t black, uint8_t white) {
+    DrawCells(plane, stride, width, height, frame, 1, black, white);
 }
 
 std::optional<uint32_t> ReadFrameStripIn(const uint8_t* luma, int stride, double left, double top,

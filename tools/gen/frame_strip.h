@@ -22,11 +22,17 @@ struct StripLayout {
     int top;         // y of the cells
 };
 
-// Where the strip lies in a frame of the given size.
+// Where the strip lies in a frame of the given size: at most 10 pixels a cell, so that it
+// stays a small mark on large frames.
 StripLayout StripLayoutFor(int width, int height);
 
 // Draws `frame` (modulo 2^kStripBits) into an RGB24 picture.
 void DrawFrameStrip(uint8_t* rgb, int stride, int width, int height, uint32_t frame);
+
+// The same into a picture of one byte a pixel (grey, or colour numbers of a palette), with
+// the byte values of the black and the white cells.
+void DrawFrameStripBytes(uint8_t* plane, int stride, int width, int height, uint32_t frame,
+                         uint8_t black, uint8_t white);
 
 // Reads the strip from an 8-bit luma (or grey) plane laid out like the generated frame.
 // nullopt when the start and end cells are not where they belong.

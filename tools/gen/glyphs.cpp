@@ -1,5 +1,11 @@
 #include "tools/gen/glyphs.h"
 
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "tools/gen/lens.h"
+
 #include <array>
 #include <string_view>
 
@@ -58,6 +64,21 @@ bool GlyphPixel(char c, int x, int y) {
         }
     }
     return false;
+}
+
+bool OnSphereLabel(const SphereLabel& l, double az, double el) {
+    const size_t n = l.text.size();
+    const double cellAz = l.cellAz / std::max(0.2, std::cos(l.top * std::numbers::pi / 180.0));
+    const double widthDeg = (static_cast<double>(n) * (kGlyphWidth + 1) - 1) * cellAz;
+    const double x = (AzimuthDeltaDeg(az, l.azimuth) + widthDeg / 2) / cellAz;
+    const double y = (l.top - el) / l.cellEl;
+    if (x < 0 || y < 0) {
+        return false;
+    }
+    const int gx = static_cast<int>(x);
+    const int gy = static_cast<int>(y);
+    const size_t ch = static_cast<size_t>(gx / (kGlyphWidth + 1));
+    return ch < n && GlyphPixel(l.text[ch], gx % (kGlyphWidth + 1), gy);
 }
 
 }  // namespace tavrilo::gen

@@ -48,6 +48,16 @@ double ElevationDeg(const Vec3& d) {
     return std::asin(std::clamp(d.y, -1.0, 1.0)) / kDeg;
 }
 
+double AzimuthDeltaDeg(double a, double b) {
+    double d = std::fmod(a - b, 360.0);
+    if (d <= -180.0) {
+        d += 360.0;
+    } else if (d > 180.0) {
+        d -= 360.0;
+    }
+    return d;
+}
+
 Vec3 DirectionFromAngles(double azimuthDeg, double elevationDeg) {
     const double az = azimuthDeg * kDeg;
     const double el = elevationDeg * kDeg;

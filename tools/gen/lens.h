@@ -33,6 +33,9 @@ TexCoord TexelOfDirection(const Vec3& unitDirection);
 double AzimuthDeg(const Vec3& d);
 double ElevationDeg(const Vec3& d);
 
+// Signed difference a - b of two azimuths in degrees, in (-180, 180].
+double AzimuthDeltaDeg(double a, double b);
+
 // Unit direction for an azimuth and elevation in degrees.
 Vec3 DirectionFromAngles(double azimuthDeg, double elevationDeg);
 

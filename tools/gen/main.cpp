@@ -1,9 +1,11 @@
 // tavrilo-gen: writes sample recordings and sample memory cards for tests, benchmarks and the
 // viewer's built-in sample card.
 
+#include <unistd.h>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,7 +21,13 @@ using namespace tavrilo::gen;
 
 constexpr const char* kUsage = R"(usage:
   tavrilo-gen recording OUT.MP4 [options]
-  tavrilo-gen card DIR [--folders N] [--per-folder N] [options]
+  tavrilo-gen card DIR
+                      the sample card: three folders of a drive through town, eleven
+                      recordings of 30 to 45 s at 1440 x 1440 (about a minute and a half)
+  tavrilo-gen card DIR --folders N | --per-folder N | --size N | --seconds S [options]
+                      a small card of mixed kinds for tests (3 x 4 recordings, 192, 2 s)
+  tavrilo-gen card DIR --town [--size N] [options]
+                      the sample card's drive at another frame size (or scene, codec...)
   tavrilo-gen sensors FILE.MP4 [options]
                       appends the recorder's "gps0" box (the sensor records of --seconds of
                       the drive, and the camera block) to an MP4 another program wrote
@@ -39,6 +47,9 @@ options:
   --correction N      seconds correction written into every record (default none: '*')
   --firmware DDDDD    firmware digits in the camera block (default 10405)
   --seed N            seed of the drive (default 1)
+  --scene street|pattern
+                      what the recordings show: a drive through town, or the test pattern
+                      (default: street for the sample card, pattern otherwise)
   --codec h264|h265   video codec (default h264)
   --preset P          encoder preset (default veryfast)
   --crf N | --qp N    encoder quality or constant quantiser (qp 0 is lossless)
@@ -79,6 +90,11 @@ struct Options {
     bool eventsGiven = false;
     bool sizeGiven = false;
     bool secondsGiven = false;
+    bool layoutGiven = false;  // --folders or --per-folder
+    bool town = false;
+    bool presetGiven = false;
+    bool crfGiven = false;
+    std::optional<Scene> scene;
     double seconds = 5.0;
 };
 
@@ -102,6 +118,10 @@ Options Parse(int argc, char** argv) {
         const std::string& a = args[i];
         if (a == "--no-audio") {
             v.audio = false;
+            continue;
+        }
+        if (a == "--town") {
+            o.town = true;
             continue;
         }
         if (i + 1 >= args.size()) {
@@ -164,12 +184,19 @@ Options Parse(int argc, char** argv) {
             o.spec.camera.firmware = value;
         } else if (a == "--seed") {
             o.start.seed = static_cast<uint32_t>(ParseInt(a, value));
+        } else if (a == "--scene") {
+            if (value != "street" && value != "pattern") {
+                Fail("--scene is street or pattern");
+            }
+            o.scene = value == "street" ? Scene::kStreet : Scene::kPattern;
         } else if (a == "--codec") {
             v.codec = value;
         } else if (a == "--preset") {
             v.preset = value;
+            o.presetGiven = true;
         } else if (a == "--crf") {
             v.crf = ParseInt(a, value);
+            o.crfGiven = true;
         } else if (a == "--qp") {
             v.qp = ParseInt(a, value);
         } else if (a == "--noise") {
@@ -179,8 +206,10 @@ Options Parse(int argc, char** argv) {
             }
         } else if (a == "--folders") {
             o.card.folders = ParseInt(a, value);
+            o.layoutGiven = true;
         } else if (a == "--per-folder") {
             o.card.perFolder = ParseInt(a, value);
+            o.layoutGiven = true;
         } else {
             Fail("unknown option " + a + "; see --help");
         }
@@ -202,9 +231,38 @@ int main(int argc, char** argv) {
     std::string error;
     if (o.command == "card") {
         CardOptions& c = o.card;
+        if (o.town && (o.secondsGiven || o.layoutGiven)) {
+            Fail("--town sets the folders and the recordings' lengths itself");
+        }
+        c.town = o.town || (!o.sizeGiven && !o.secondsGiven && !o.layoutGiven);
         c.start = o.start;
         c.fps = o.spec.video.fps;
         c.codec = o.spec.video.codec;
+        c.preset = o.spec.video.preset;
+        c.crf = o.spec.video.crf;
+        c.scene = o.scene.value_or(c.town ? Scene::kStreet : Scene::kPattern);
+        if (c.town) {
+            // Large frames: the fastest preset keeps the first start of the viewer short.
+            c.size = 1440;
+            c.preset = o.presetGiven ? c.preset : "ultrafast";
+            c.crf = o.crfGiven ? c.crf : 28;
+            const bool terminal = isatty(fileno(stderr)) != 0;
+            c.progress = [terminal](int done, int total, const std::filesystem::path& next) {
+                if (next.empty()) {
+                    std::fprintf(stderr,
+                                 terminal ? "\r\033[Ksample card: %d recordings\n"
+                                          : "sample card: %d recordings\n",
+                                 done);
+                    return;
+                }
+                std::fprintf(stderr,
+                             terminal ? "\r\033[Ksample card: %d of %d, writing %s"
+                                      : "sample card: %d of %d, writing %s\n",
+                             done, total,
+                             (next.parent_path().filename() / next.filename()).c_str());
+                std::fflush(stderr);
+            };
+        }
         if (o.sizeGiven) {
             c.size = o.spec.video.width;
         }
@@ -219,6 +277,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     RecordingSpec& spec = o.spec;
+    spec.scene = o.scene.value_or(Scene::kPattern);
     spec.video.frames = std::max(1, static_cast<int>(std::lround(o.seconds * spec.video.fps)));
     if (o.command == "sensors") {
         PieceOptions piece = DefaultPieceForKind(o.kind, o.seconds);

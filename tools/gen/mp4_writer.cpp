@@ -308,6 +308,25 @@ void PatchChunkOffsets(uint8_t* p, uint64_t size, const std::vector<TopBox>& rem
 
 }  // namespace
 
+FrameRenderer FromRgb(int width, int height, RgbRenderer render) {
+    struct Converter {
+        av::ScalerPtr sws;
+        std::vector<uint8_t> pixels;
+    };
+    auto c = std::make_shared<Converter>();
+    c->sws.reset(sws_getContext(width, height, AV_PIX_FMT_RGB24, width, height, AV_PIX_FMT_YUV420P,
+                                SWS_BILINEAR | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr, nullptr,
+                                nullptr));
+    // swscale's vector code reads a little past the last input row: padding keeps it inside.
+    c->pixels.resize(static_cast<size_t>(width) * height * 3 + AV_INPUT_BUFFER_PADDING_SIZE);
+    return [c, width, height, render = std::move(render)](int index, const YuvFrame& out) {
+        render(index, c->pixels.data());
+        const uint8_t* src[1] = {c->pixels.data()};
+        const int srcStride[1] = {width * 3};
+        sws_scale(c->sws.get(), src, srcStride, 0, height, out.planes, out.strides);
+    };
+}
+
 int64_t FrameDeltaMicros(double fps) {
     return std::llround(kVideoTimescale / fps);
 }
@@ -403,12 +422,6 @@ bool WriteRecording(const std::filesystem::path& out, const VideoOptions& o,
         *error = "out of memory for frames";
         return false;
     }
-    av::ScalerPtr sws(
-        sws_getContext(o.width, o.height, AV_PIX_FMT_RGB24, o.width, o.height, AV_PIX_FMT_YUV420P,
-                       SWS_BILINEAR | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr, nullptr, nullptr));
-    // swscale's vector code reads a little past the last input row: padding keeps it inside.
-    std::vector<uint8_t> pixels(static_cast<size_t>(o.width) * o.height * 3 +
-                                AV_INPUT_BUFFER_PADDING_SIZE);
 
     FramePtr tone;
     int64_t nextSample = 0;
@@ -440,14 +453,14 @@ bool WriteRecording(const std::filesystem::path& out, const VideoOptions& o,
                 return false;
             }
         }
-        render(i, pixels.data());
-        const uint8_t* src[1] = {pixels.data()};
-        const int srcStride[1] = {o.width * 3};
         if (av_frame_make_writable(yuv.get()) < 0) {
             *error = "video frame not writable";
             return false;
         }
-        sws_scale(sws.get(), src, srcStride, 0, o.height, yuv->data, yuv->linesize);
+        render(i, YuvFrame{{yuv->data[0], yuv->data[1], yuv->data[2]},
+                           {yuv->linesize[0], yuv->linesize[1], yuv->linesize[2]},
+                           o.width,
+                           o.height});
         yuv->pts = i * delta;
         if (!mux.EncodeVideo(yuv.get(), error)) {
             return false;

@@ -27,8 +27,24 @@ struct VideoOptions {
 // Microseconds between frames: the recorder writes one constant delta.
 int64_t FrameDeltaMicros(double fps);
 
+// One frame to fill, 8-bit YUV 4:2:0 with video range (BT.601): luma width x height,
+// chroma halved both ways.
+struct YuvFrame {
+    uint8_t* planes[3];
+    int strides[3];
+    int width;
+    int height;
+};
+
+// Fills frame `index`.
+using FrameRenderer = std::function<void(int index, const YuvFrame& out)>;
+
 // Renders frame `index` as RGB24 (width * 3 bytes a row).
-using FrameRenderer = std::function<void(int index, uint8_t* rgb)>;
+using RgbRenderer = std::function<void(int index, uint8_t* rgb)>;
+
+// A renderer that draws in RGB and converts each frame (for scenes that are easier to draw
+// in RGB; the conversion costs as much as a simple scene).
+FrameRenderer FromRgb(int width, int height, RgbRenderer render);
 
 // Writes the recording to `out`, through a temporary file beside it that is renamed into place
 // only when complete. Returns false with a message in `error` on any failure.

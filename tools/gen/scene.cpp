@@ -44,36 +44,21 @@ constexpr double kUpZone = 24.0;
 constexpr double kDownZone = -65.0;
 
 struct Label {
-    std::string_view text;
-    double azimuth;  // centre
-    double top;      // elevation of the top edge
-    double cellAz;   // degrees per glyph pixel along the horizon
-    double cellEl;   // degrees per glyph pixel upwards
+    SphereLabel where;
     Rgb ink;
 };
 
 constexpr std::array<Label, 9> kLabels = {{
-    {"FRONT", 0, 20.0, 1.6, 2.6, {255, 255, 255}},
-    {"RIGHT", 90, 20.0, 1.6, 2.6, {255, 255, 255}},
-    {"BACK", 180, 20.0, 1.6, 2.6, {255, 255, 255}},
-    {"LEFT", 270, 20.0, 1.6, 2.6, {20, 20, 20}},
-    {"UP", 45, 31.5, 1.2, 1.0, {20, 20, 20}},
-    {"UP", 135, 31.5, 1.2, 1.0, {20, 20, 20}},
-    {"UP", 225, 31.5, 1.2, 1.0, {20, 20, 20}},
-    {"UP", 315, 31.5, 1.2, 1.0, {20, 20, 20}},
-    {"DOWN", 0, -30.0, 2.2, 2.6, {255, 255, 255}},
+    {{"FRONT", 0, 20.0, 1.6, 2.6}, {255, 255, 255}},
+    {{"RIGHT", 90, 20.0, 1.6, 2.6}, {255, 255, 255}},
+    {{"BACK", 180, 20.0, 1.6, 2.6}, {255, 255, 255}},
+    {{"LEFT", 270, 20.0, 1.6, 2.6}, {20, 20, 20}},
+    {{"UP", 45, 31.5, 1.2, 1.0}, {20, 20, 20}},
+    {{"UP", 135, 31.5, 1.2, 1.0}, {20, 20, 20}},
+    {{"UP", 225, 31.5, 1.2, 1.0}, {20, 20, 20}},
+    {{"UP", 315, 31.5, 1.2, 1.0}, {20, 20, 20}},
+    {{"DOWN", 0, -30.0, 2.2, 2.6}, {255, 255, 255}},
 }};
-
-// Signed difference a - b of two azimuths, in (-180, 180].
-double AzimuthDelta(double a, double b) {
-    double d = std::fmod(a - b, 360.0);
-    if (d <= -180.0) {
-        d += 360.0;
-    } else if (d > 180.0) {
-        d -= 360.0;
-    }
-    return d;
-}
 
 Rgb Mix(Rgb a, Rgb b, double t) {
     t = std::clamp(t, 0.0, 1.0);
@@ -81,24 +66,9 @@ Rgb Mix(Rgb a, Rgb b, double t) {
     return {m(a.r, b.r), m(a.g, b.g), m(a.b, b.b)};
 }
 
-bool OnLabel(const Label& l, double az, double el) {
-    const size_t n = l.text.size();
-    const double cellAz = l.cellAz / std::max(0.2, std::cos(l.top * kDeg));
-    const double widthDeg = (static_cast<double>(n) * (kGlyphWidth + 1) - 1) * cellAz;
-    const double x = (AzimuthDelta(az, l.azimuth) + widthDeg / 2) / cellAz;
-    const double y = (l.top - el) / l.cellEl;
-    if (x < 0 || y < 0) {
-        return false;
-    }
-    const int gx = static_cast<int>(x);
-    const int gy = static_cast<int>(y);
-    const size_t ch = static_cast<size_t>(gx / (kGlyphWidth + 1));
-    return ch < n && GlyphPixel(l.text[ch], gx % (kGlyphWidth + 1), gy);
-}
-
 Rgb StillColour(double az, double el) {
     for (const Label& l : kLabels) {
-        if (OnLabel(l, az, el)) {
+        if (OnSphereLabel(l.where, az, el)) {
             return l.ink;
         }
     }
@@ -114,14 +84,14 @@ Rgb StillColour(double az, double el) {
     }
     if (el >= kPanelBottom && el <= kPanelTop) {
         for (const Panel& p : kPanels) {
-            if (std::abs(AzimuthDelta(az, p.azimuth)) < kPanelHalfWidth) {
+            if (std::abs(AzimuthDeltaDeg(az, p.azimuth)) < kPanelHalfWidth) {
                 c = p.colour;
             }
         }
     }
     const double gridWidth = 0.35;
     const double azLine =
-        std::abs(AzimuthDelta(az, std::round(az / 15.0) * 15.0)) * std::cos(el * kDeg);
+        std::abs(AzimuthDeltaDeg(az, std::round(az / 15.0) * 15.0)) * std::cos(el * kDeg);
     const double elLine = std::abs(el - std::round(el / 10.0) * 10.0);
     if (std::abs(el) < 0.7) {
         c = {255, 255, 255};
