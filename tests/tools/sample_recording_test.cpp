@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
+#include <set>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -212,3 +216,78 @@ TEST_F(SampleRecording, CardHoldsDateFoldersOfConsecutiveRecordings) {
 }
 
 }  // namespace
+
+namespace town {
+
+json Cli(const std::string& command, const fs::path& file) {
+    const auto r = RunCommand(std::string(TAVRILO_CLI) + " " + command + " " + Quote(file));
+    EXPECT_EQ(r.status, 0) << r.output;
+    return r.status == 0 ? json::parse(r.output) : json::object();
+}
+
+// The sample card's drive at a small frame size, read back by the viewer's own reader.
+TEST_F(SampleRecording, TheTownCardIsAMorningsDriveWithItsEvents) {
+    const fs::path card = *dir_ / "town";
+    const auto r = RunCommand(std::string(TAVRILO_GEN) + " card " + Quote(card) +
+                              " --town --size 48 --no-audio");
+    ASSERT_EQ(r.status, 0) << r.output;
+    const json scan = Cli("scan", card);
+    ASSERT_EQ(scan["recordings"].size(), 11u);
+    std::set<std::string> kinds, folders;
+    double routeMetres = 0;
+    std::optional<std::pair<double, double>> last;
+    for (const json& rec : scan["recordings"]) {
+        const fs::path path = rec["path"].get<std::string>();
+        const std::string name = rec["name"];
+        kinds.insert(rec["event_label"].get<std::string>());
+        folders.insert(path.parent_path().filename().string());
+        const json info = Cli("info", path);
+        EXPECT_GE(info["video_seconds"].get<double>(), 29.9) << name;
+        EXPECT_EQ(info["width"], 48);
+        const json track = Cli("track", path);
+        const json& gps = track["gps"];
+        int withoutFix = 0, fastest = 0;
+        for (const json& p : gps) {
+            fastest = std::max(fastest, static_cast<int>(p["speed"].get<double>()));
+            if (p["valid"] == 0) {
+                ++withoutFix;
+                continue;
+            }
+            const std::pair<double, double> at{p["lat"], p["lng"]};
+            if (last) {
+                routeMetres += std::hypot(
+                    (at.first - last->first) * 111320.0,
+                    (at.second - last->second) * 111320.0 * std::cos(at.first * M_PI / 180));
+            }
+            last = at;
+        }
+        const char kind = name[11];
+        if (kind == 'G') {
+            // A hard brake from town speed with the impact marked in the middle.
+            EXPECT_GE(track["max_g"].get<double>(), 0.5);
+            const auto& g = track["g"];
+            const auto impact = std::find_if(g.begin(), g.end(),
+                                             [](const json& s) { return s["axis"] == 1; });
+            ASSERT_NE(impact, g.end());
+            const auto k = static_cast<size_t>(impact - g.begin());
+            EXPECT_GE(gps[k - 10]["speed"].get<double>(), 30) << k;
+            EXPECT_EQ(gps[k + 20]["speed"].get<double>(), 0) << k;
+        }
+        if (kind == 'P' || kind == 'S') {
+            EXPECT_EQ(fastest, 0) << name;
+        } else if (name.starts_with("001") || name.starts_with("002")) {
+            EXPECT_GE(fastest, 30) << name;
+        }
+        if (name == "001_100200_A.MP4") {
+            EXPECT_EQ(withoutFix, 200);  // twenty seconds in a tunnel
+        } else {
+            EXPECT_EQ(withoutFix, 0) << name;
+        }
+    }
+    EXPECT_EQ(folders, (std::set<std::string>{"20260601_001", "20260601_002", "20260601_003"}));
+    EXPECT_EQ(kinds.size(), 7u);
+    EXPECT_GT(routeMetres, 1800.0);  // the tunnel's stretch is not in the fixes
+    EXPECT_FALSE(fs::exists(card / "readme.txt"));  // nothing but the recorder's own files
+}
+
+}  // namespace town

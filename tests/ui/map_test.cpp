@@ -12,6 +12,9 @@
 #include <QTcpSocket>
 #include <QWebEngineView>
 #include <QWindow>
+#include <array>
+#include <chrono>
+#include <set>
 
 #include "map/c_google_map_dlg_wrap.h"
 #include "map/c_json_holder.h"
@@ -19,6 +22,8 @@
 #include "tests/ui/main_window_fixture.h"
 #include "ui/main/c_movie_dialog.h"
 #include "ui/skin/c_logo_dlg.h"
+#include "views/c_g_sensor_dlg.h"
+#include "views/c_info_dlg.h"
 
 namespace tavrilo {
 namespace {
@@ -279,6 +284,91 @@ TEST_F(MapWindow, TheMapComesWithItsServerAndGoesWithIt) {
     server.Close();
     EXPECT_TRUE(Wait([&] { return !window->mapShown() && window->logo()->wanted(); }));
     EXPECT_EQ(window->logo()->picture(), kLogoNoConnectionPicture);
+}
+
+// The sample card's impact in the whole window, with tiles of the test's own: the graph shows
+// the trace and the impact's mark, the panel's speed falls while it plays through the hard
+// brake, and the map draws the drive. TAVRILO_SAMPLE_CARD names a card to use instead of a
+// small one written here (the README's picture comes from the full-size card).
+TEST_F(MapWindow, TheSampleCardsImpactWithTheTraceTheSpeedAndTheRoute) {
+    fs::path card = folder / "card";
+    if (const char* given = std::getenv("TAVRILO_SAMPLE_CARD")) {
+        card = given;
+    } else {
+        const auto r = RunCommand(std::string(TAVRILO_GEN) + " card " + Quote(card) +
+                                  " --town --size 160 --no-audio");
+        ASSERT_EQ(r.status, 0) << r.output;
+    }
+    fs::path impact;
+    for (const auto& e : fs::directory_iterator(card / "20260601_002")) {
+        if (e.path().filename().string().ends_with("_G.MP4")) {
+            impact = e.path();
+        }
+    }
+    ASSERT_FALSE(impact.empty());
+    TileServer server;
+    ASSERT_TRUE(server.Listen(0));
+    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    Make(true, [&](MainWindowOptions& o) {
+        MapOptions map;
+        map.tiles = base + QStringLiteral("/{z}/{x}/{y}.png");
+        map.check = base + QStringLiteral("/");
+        map.attribution = QStringLiteral("test tiles");
+        o.map = map;
+        o.source = card.string();
+        o.sourceKind = SourceKind::kCard;
+    });
+    ASSERT_TRUE(WaitLoaded());
+    Open(impact);
+    window->SetProjection(3, false);  // the sphere
+
+    // The graph: trace bars of all three axes and one front-back impact mark.
+    CGSensorDlg* graph = window->graph();
+    ASSERT_TRUE(Wait([&] { return !graph->lastMarks().empty(); }));
+    EXPECT_EQ(graph->lastMarks().size(), 1u);
+    EXPECT_EQ(graph->lastMarks()[0].code, 0);
+    const QImage drawn = graph->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    std::array<std::set<int>, 3> columns;  // x of the bars, per axis colour (green, red, blue)
+    for (int y = 0; y < drawn.height(); ++y) {
+        for (int x = graph->leftMargin(); x < drawn.width(); ++x) {
+            const QColor c = drawn.pixelColor(x, y);
+            if (c.green() == 255 && c.red() < 200) {
+                columns[0].insert(x);
+            } else if (c.red() == 255 && c.green() < 200) {
+                columns[1].insert(x);
+            } else if (c.blue() == 255 && c.red() < 255) {
+                columns[2].insert(x);
+            }
+        }
+    }
+    EXPECT_GT(columns[0].size(), 10u);
+    EXPECT_FALSE(columns[1].empty());  // a corner
+    EXPECT_GT(columns[2].size(), 10u);
+
+    // Played from two seconds before the impact: town speed, then the hard brake to a stand.
+    ASSERT_EQ(window->eventPoints().size(), 1u);
+    window->SeekTo(window->eventPoints()[0].index - 60);
+    ASSERT_TRUE(Wait([&] { return window->infoPanel()->SpeedKmh >= 30; }));
+    std::set<int> speeds;
+    QTest::keyClick(window.get(), Qt::Key_Space);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < until && window->infoPanel()->SpeedKmh != 0) {
+        QTest::qWait(50);
+        speeds.insert(static_cast<int>(window->infoPanel()->SpeedKmh));
+    }
+    QTest::keyClick(window.get(), Qt::Key_Space);
+    EXPECT_GE(speeds.size(), 4u);
+    EXPECT_EQ(window->infoPanel()->SpeedKmh, 0);
+
+    // The drive on the map, and the picture of it all.
+    EXPECT_TRUE(Wait(
+        [&] {
+            const QJsonObject s = State();
+            return s.value(QStringLiteral("ready")).toBool() &&
+                   !s.value(QStringLiteral("travelled")).toArray().isEmpty();
+        },
+        std::chrono::seconds(15)));
+    Shot("sample-card-impact");
 }
 
 }  // namespace

@@ -171,7 +171,7 @@ void DriveSimulator::ServeStops(double dt) {
             continue;
         }
         // Rolling up to the line: the last few centimetres at walking pace end standing on it.
-        if (l.from - distance_ < 0.6 && l.from - distance_ > -0.5 && speed_ < 1.5) {
+        if (l.from - distance_ < 0.3 && l.from - distance_ > -0.5 && speed_ < 0.6) {
             speed_ = 0;
             distance_ = l.from;
             waited_[i] += dt;
