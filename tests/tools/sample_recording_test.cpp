@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <set>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -266,8 +266,8 @@ TEST_F(SampleRecording, TheTownCardIsAMorningsDriveWithItsEvents) {
             // A hard brake from town speed with the impact marked in the middle.
             EXPECT_GE(track["max_g"].get<double>(), 0.5);
             const auto& g = track["g"];
-            const auto impact = std::find_if(g.begin(), g.end(),
-                                             [](const json& s) { return s["axis"] == 1; });
+            const auto impact =
+                std::find_if(g.begin(), g.end(), [](const json& s) { return s["axis"] == 1; });
             ASSERT_NE(impact, g.end());
             const auto k = static_cast<size_t>(impact - g.begin());
             EXPECT_GE(gps[k - 10]["speed"].get<double>(), 30) << k;
@@ -286,7 +286,7 @@ TEST_F(SampleRecording, TheTownCardIsAMorningsDriveWithItsEvents) {
     }
     EXPECT_EQ(folders, (std::set<std::string>{"20260601_001", "20260601_002", "20260601_003"}));
     EXPECT_EQ(kinds.size(), 7u);
-    EXPECT_GT(routeMetres, 1800.0);  // the tunnel's stretch is not in the fixes
+    EXPECT_GT(routeMetres, 1800.0);                 // the tunnel's stretch is not in the fixes
     EXPECT_FALSE(fs::exists(card / "readme.txt"));  // nothing but the recorder's own files
 }
 

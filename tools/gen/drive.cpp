@@ -18,6 +18,7 @@ constexpr double kAcceleration = 1.6;
 constexpr double kPlannedBraking = 2.0;
 constexpr double kHardBraking = 7.0;
 constexpr double kStandAfterHardBrake = 2.5;
+constexpr double kAccelerationStep = 0.6;  // m/s^2 per tenth of a second
 
 // Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
 long long DaysFromCivil(int y, int m, int d) {
@@ -152,12 +153,15 @@ double DriveSimulator::PlannedAcceleration() const {
         if (l.from <= distance_) {
             cap = std::min(cap, l.speed);
         } else if (speed_ > l.speed) {
-            const double room = std::max(l.from - distance_, 0.05);
+            // Less room than there is: the brake comes on over a few tenths of a second.
+            const double room = std::max(l.from - distance_ - speed_ * 0.4, 0.05);
             braking = std::max(braking, (speed_ * speed_ - l.speed * l.speed) / (2 * room));
         }
     }
     if (braking >= kPlannedBraking) {
-        return -std::min(braking, kHardBraking);
+        // Coming up to a limit a little too fast (the steps are a tenth of a second) is
+        // corrected gently: the driver never brakes hard for the road.
+        return -std::min(braking, kPlannedBraking * 1.5);
     }
     return std::clamp((cap - speed_) * 1.2, -kPlannedBraking,
                       kAcceleration * (speed_ < 4 ? 1.4 : 1.0));
@@ -196,15 +200,21 @@ std::vector<SensorRecord> DriveSimulator::Record(int count, const PieceOptions& 
             accel = std::max(-speed_ / dt, hardBrake ? -kHardBraking : -kPlannedBraking * 1.5);
             braked += hardBrake && speed_ + accel * dt <= 0 ? dt : 0;
         } else {
-            accel = PlannedAcceleration();
+            // Feet move smoothly from the throttle to the brake: a limited change a step.
+            const double wanted = PlannedAcceleration();
+            accel = accel_ + std::clamp(wanted - accel_, -kAccelerationStep, kAccelerationStep);
         }
         const double before = distance_;
+        accel_ = accel;
         speed_ = std::max(0.0, speed_ + accel * dt);
         if (speed_ < 0.05 && accel <= 0) {
             speed_ = 0;  // standing, not creeping
         }
         distance_ = std::min(route_.Length(), distance_ + speed_ * dt);
         ServeStops(dt);
+        if (speed_ == 0) {
+            accel_ = 0;
+        }
         const RoutePose pose = route_.PoseAt(distance_);
         for (double bump : route_.Bumps()) {
             if (before < bump && bump <= distance_) {

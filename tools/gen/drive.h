@@ -114,6 +114,7 @@ class DriveSimulator {
     long long tenths_ = 0;             // records produced so far
     double distance_ = 0;              // metres along the route
     double speed_ = 0;                 // m/s
+    double accel_ = 0;                 // m/s^2 in the last step
     std::vector<double> waited_;       // per limit: seconds stood at it (red lights)
     double bumpPulse_[3] = {0, 0, 0};  // up-down G still to come from a bump, in mG
 };

@@ -178,7 +178,7 @@ RoutePose Route::PoseAt(double s) const {
 
 Route Route::Town(uint32_t seed) {
     // Through the middle of a town: red lights, right and left turns, a U-turn in a side
-    // street, and out to the south-west, where the car parks by the kerb.
+    // street, and out to the west, where the car parks by the kerb.
     return Route({{0, -0.5},
                   {0, 1},
                   {0, 2},
@@ -190,8 +190,7 @@ Route Route::Town(uint32_t seed) {
                   {4, 3},
                   {1, 3},
                   {1, 0},
-                  {-1, 0},
-                  {-1, -0.5}},
+                  {-0.4, 0}},
                  {{1, 8}, {3, 10}, {8, 7}, {10, 6}}, seed);
 }
 
