@@ -10,12 +10,14 @@
 #include <QScreen>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTreeWidget>
 #include <QWebEngineView>
 #include <QWindow>
 #include <array>
 #include <chrono>
 #include <set>
 
+#include "files/c_filer_container_dlg.h"
 #include "map/c_google_map_dlg_wrap.h"
 #include "map/c_json_holder.h"
 #include "map/map_data.h"
@@ -319,7 +321,16 @@ TEST_F(MapWindow, TheSampleCardsImpactWithTheTraceTheSpeedAndTheRoute) {
         o.sourceKind = SourceKind::kCard;
     });
     ASSERT_TRUE(WaitLoaded());
-    Open(impact);
+    // The second folder, then its impact recording, as a user picks them.
+    CFilerContainerDlg* files = window->fileManager();
+    QTreeWidget* tree = files->tree();
+    ASSERT_EQ(tree->topLevelItemCount(), 3);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                      tree->visualItemRect(tree->topLevelItem(1)).center());
+    ASSERT_TRUE(Wait([&] { return files->rows().size() == 3 && window->loaded(); }));
+    files->SelectRow(2);
+    ASSERT_TRUE(Wait([&] { return window->engine().Track.Path == impact.string(); }));
+    ASSERT_TRUE(WaitLoaded());
     window->SetProjection(3, false);  // the sphere
 
     // The graph: trace bars of all three axes and one front-back impact mark.
