@@ -71,6 +71,15 @@ TEST(FrameStrip, RoundTripsPlainAndMirrored) {
     }
     std::vector<uint8_t> flat(w * h, 40);
     EXPECT_FALSE(ReadFrameStrip(flat.data(), w, w, h).has_value());
+    // On large frames the strip stays a small mark at the centre, drawn into any plane.
+    const int big = 1440;
+    const StripLayout s = StripLayoutFor(big, big);
+    EXPECT_EQ(s.cellWidth, 10);
+    EXPECT_EQ(s.left * 2 + s.cellWidth * kStripCells, big);
+    std::vector<uint8_t> plane(big * big, 7);
+    DrawFrameStripBytes(plane.data(), big, big, big, 98765, 16, 235);
+    EXPECT_EQ(ReadFrameStrip(plane.data(), big, big, big), 98765u);
+    EXPECT_EQ(plane[static_cast<size_t>(s.top * big + s.left - 1)], 7);  // nothing beside it
 }
 
 TEST(Scene, LabelsLandWhereTheLensPutsTheirDirections) {

@@ -181,12 +181,28 @@ TEST_F(SampleRecording, H265AndDeterministicOutput) {
     EXPECT_EQ(strips.back(), 29);
 }
 
+TEST_F(SampleRecording, TheStreetSceneGivesTheSameBytesForTheSameOptions) {
+    const std::string options = "--size 96 --seconds 2 --scene street --seed 3";
+    const auto a = ReadAll(Generate("001_100000_A.MP4", options));
+    const auto b = ReadAll(Generate("002_100000_A.MP4", options));
+    ASSERT_GT(a.size(), 1000u);
+    EXPECT_EQ(a, b);
+    EXPECT_NE(a, ReadAll(Generate("003_100000_A.MP4", options + " --heading 90")));
+}
+
 TEST_F(SampleRecording, RefusesBadOptionsWithOneLine) {
     const auto r = RunCommand(std::string(TAVRILO_GEN) + " recording " + Quote(*dir_ / "x.MP4") +
                               " --size 33");
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.output.find("--size must be even"), std::string::npos) << r.output;
     EXPECT_FALSE(fs::exists(*dir_ / "x.MP4"));
+    for (const char* bad : {" card DIR --town --seconds 3", " recording x.MP4 --scene city"}) {
+        const auto refused = RunCommand(std::string(TAVRILO_GEN) + bad);
+        EXPECT_NE(refused.status, 0) << bad;
+        EXPECT_EQ(std::count(refused.output.begin(), refused.output.end(), '\n'), 1)
+            << refused.output;
+    }
+    EXPECT_FALSE(fs::exists("DIR"));
 }
 
 TEST_F(SampleRecording, CardHoldsDateFoldersOfConsecutiveRecordings) {
