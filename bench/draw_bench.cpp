@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "video/frame_reader.h"
-#include "video/present_engine.h"
-#include "video/snapshot.h"
+#include "video/input/frame_reader.h"
+#include "video/render/present_engine.h"
+#include "video/render/snapshot.h"
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);

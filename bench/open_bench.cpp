@@ -25,9 +25,9 @@
 
 #include "files/c_filer_container_dlg.h"
 #include "ui/main/c_quovel_dlg.h"
-#include "ui/skin/c_skin_button.h"
-#include "video/ffmpeg_backend.h"
-#include "video/frame_presenter.h"
+#include "video/present/ffmpeg_backend.h"
+#include "video/present/frame_presenter.h"
+#include "widgets/c_skin_button.h"
 
 using namespace tavrilo;
 

@@ -17,12 +17,12 @@
 #include <vector>
 
 #include "engine/engine.h"
-#include "video/ffmpeg_backend.h"
-#include "video/ffmpeg_handles.h"
-#include "video/frame_presenter.h"
-#include "video/frame_reader.h"
-#include "video/player.h"
-#include "video/present_engine.h"
+#include "video/input/ffmpeg_handles.h"
+#include "video/input/frame_reader.h"
+#include "video/present/ffmpeg_backend.h"
+#include "video/present/frame_presenter.h"
+#include "video/present/player.h"
+#include "video/render/present_engine.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QFileDialog>
 #include <filesystem>
 
-#include "ui/skin/messages.h"
+#include "widgets/messages.h"
 
 namespace tavrilo {
 

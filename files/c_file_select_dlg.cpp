@@ -6,11 +6,11 @@
 #include <QPushButton>
 #include <filesystem>
 
-#include "app/ui_fonts.h"
-#include "ui/skin/c_skin_button.h"
-#include "ui/skin/c_skin_list_ctrl.h"
-#include "ui/skin/messages.h"
-#include "ui/skin/ui_text.h"
+#include "widgets/c_skin_button.h"
+#include "widgets/c_skin_list_ctrl.h"
+#include "widgets/messages.h"
+#include "widgets/ui_fonts.h"
+#include "widgets/ui_text.h"
 
 namespace tavrilo {
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "files/file_selection.h"
-#include "ui/skin/c_skin_dialog.h"
+#include "widgets/c_skin_dialog.h"
 
 class QLabel;
 class QListWidgetItem;

@@ -5,12 +5,12 @@
 #include <QStyledItemDelegate>
 #include <filesystem>
 
-#include "app/ui_fonts.h"
 #include "recordings/names.h"
-#include "ui/skin/app_message.h"
-#include "ui/skin/c_resource_image.h"
-#include "ui/skin/c_skin_button.h"
-#include "ui/skin/ui_text.h"
+#include "widgets/app_message.h"
+#include "widgets/c_resource_image.h"
+#include "widgets/c_skin_button.h"
+#include "widgets/ui_fonts.h"
+#include "widgets/ui_text.h"
 
 namespace tavrilo {
 namespace {

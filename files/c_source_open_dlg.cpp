@@ -8,9 +8,9 @@
 #include <QPainter>
 #include <QPushButton>
 
-#include "app/ui_fonts.h"
-#include "ui/skin/c_skin_button.h"
-#include "ui/skin/ui_text.h"
+#include "widgets/c_skin_button.h"
+#include "widgets/ui_fonts.h"
+#include "widgets/ui_text.h"
 
 namespace tavrilo {
 namespace {

@@ -10,7 +10,7 @@
 #include "files/browse_folder.h"
 #include "files/removable_drives.h"
 #include "recordings/library.h"
-#include "ui/skin/c_skin_dialog.h"
+#include "widgets/c_skin_dialog.h"
 
 class QComboBox;
 class QLineEdit;

@@ -6,7 +6,7 @@
 #include <QString>
 
 #include "engine/messages.h"
-#include "ui/skin/c_skin_dialog.h"
+#include "widgets/c_skin_dialog.h"
 
 class QGroupBox;
 class QLabel;

@@ -4,10 +4,10 @@
 #include <QPainter>
 #include <QPushButton>
 
-#include "app/ui_fonts.h"
 #include "map/net_request.h"
-#include "ui/skin/c_skin_dialog.h"
-#include "ui/skin/ui_text.h"
+#include "widgets/c_skin_dialog.h"
+#include "widgets/ui_fonts.h"
+#include "widgets/ui_text.h"
 
 namespace tavrilo {
 

@@ -4,7 +4,7 @@
 
 #include <QUrl>
 #include <functional>
-#include "ui/skin/c_skin_dialog.h"
+#include "widgets/c_skin_dialog.h"
 
 class QLabel;
 class QPushButton;

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "map/net_request.h"
-#include "ui/skin/ui_text.h"
+#include "widgets/ui_text.h"
 
 namespace tavrilo {
 namespace {

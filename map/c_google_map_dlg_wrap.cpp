@@ -14,7 +14,7 @@
 
 #include "map/c_json_holder.h"
 #include "map/map_data.h"
-#include "ui/skin/app_message.h"
+#include "widgets/app_message.h"
 
 static void InitMapResources() {
     Q_INIT_RESOURCE(map);

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <mutex>
 
-#include "ui/skin/app_message.h"
-#include "ui/skin/c_resource_image.h"
+#include "widgets/app_message.h"
+#include "widgets/c_resource_image.h"
 
 namespace tavrilo {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "ui/skin/ui_text.h"
+#include "widgets/ui_text.h"
 
 namespace tavrilo {
 

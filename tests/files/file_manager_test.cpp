@@ -20,8 +20,8 @@
 #include "recordings/names.h"
 #include "tests/support/process.h"
 #include "tests/support/wait.h"
-#include "tests/ui/skin_support.h"
-#include "ui/skin/c_skin_button.h"
+#include "tests/widgets/skin_support.h"
+#include "widgets/c_skin_button.h"
 
 namespace tavrilo {
 namespace {

@@ -9,8 +9,8 @@
 #include "files/c_file_select_dlg.h"
 #include "files/file_selection.h"
 #include "tests/ui/main_window_fixture.h"
-#include "ui/skin/c_skin_list_ctrl.h"
-#include "ui/skin/c_skin_progress_bar_ctrl.h"
+#include "widgets/c_skin_list_ctrl.h"
+#include "widgets/c_skin_progress_bar_ctrl.h"
 
 namespace tavrilo {
 namespace {

@@ -23,10 +23,10 @@
 #include "texts/ui_texts.h"
 #include "ui/main/c_quovel_dlg.h"
 #include "ui/main/window_layout.h"
-#include "ui/skin/c_msg_dlg.h"
-#include "ui/skin/c_skin_button.h"
-#include "ui/skin/c_skin_slider_ctrl.h"
 #include "views/c_info_dlg.h"
+#include "widgets/c_msg_dlg.h"
+#include "widgets/c_skin_button.h"
+#include "widgets/c_skin_slider_ctrl.h"
 
 namespace tavrilo::windowtest {
 

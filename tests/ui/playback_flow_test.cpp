@@ -11,12 +11,12 @@
 #include "tests/ui/main_window_fixture.h"
 #include "tools/gen/frame_strip.h"
 #include "ui/main/c_controller_dlg.h"
-#include "ui/skin/messages.h"
-#include "ui/skin/slider_geometry.h"
-#include "ui/skin/ui_text.h"
-#include "video/ffmpeg_backend.h"
-#include "video/frame_presenter.h"
+#include "video/present/ffmpeg_backend.h"
+#include "video/present/frame_presenter.h"
 #include "views/c_g_sensor_dlg.h"
+#include "widgets/messages.h"
+#include "widgets/slider_geometry.h"
+#include "widgets/ui_text.h"
 
 namespace tavrilo {
 namespace {

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "tests/ui/main_window_fixture.h"
-#include "ui/skin/c_skin_progress_bar_ctrl.h"
+#include "widgets/c_skin_progress_bar_ctrl.h"
 
 namespace tavrilo {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "recordings/frame_times.h"
 #include "tests/video/playback_fixture.h"
-#include "video/frame_reader.h"
+#include "video/input/frame_reader.h"
 
 namespace tavrilo {
 namespace {

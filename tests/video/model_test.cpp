@@ -1,6 +1,6 @@
 // The projection model's view operations and pictures drawn through it with OpenGL.
 
-#include "video/sphere_model.h"
+#include "video/render/sphere_model.h"
 
 #include <gtest/gtest.h>
 #include <QGuiApplication>
@@ -11,11 +11,11 @@
 #include "tests/support/process.h"
 #include "tools/gen/frame_strip.h"
 #include "tools/gen/lens.h"
-#include "video/frame_reader.h"
-#include "video/model_view_target.h"
-#include "video/present_engine.h"
-#include "video/snapshot.h"
-#include "video/view_control.h"
+#include "video/input/frame_reader.h"
+#include "video/render/model_view_target.h"
+#include "video/render/present_engine.h"
+#include "video/render/snapshot.h"
+#include "video/render/view_control.h"
 
 namespace tavrilo {
 namespace {

@@ -17,8 +17,8 @@
 #include "tests/support/process.h"
 #include "tests/support/wait.h"
 #include "tools/gen/frame_strip.h"
-#include "video/ffmpeg_backend.h"
-#include "video/player.h"
+#include "video/present/ffmpeg_backend.h"
+#include "video/present/player.h"
 
 namespace tavrilo::test {
 

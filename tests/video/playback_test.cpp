@@ -20,9 +20,9 @@
 #include "tests/support/wait.h"
 #include "tests/video/playback_fixture.h"
 #include "tools/gen/frame_strip.h"
-#include "video/ffmpeg_backend.h"
-#include "video/frame_presenter.h"
-#include "video/player.h"
+#include "video/present/ffmpeg_backend.h"
+#include "video/present/frame_presenter.h"
+#include "video/present/player.h"
 
 namespace tavrilo {
 namespace {

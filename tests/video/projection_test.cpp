@@ -1,6 +1,6 @@
 // The projection arithmetic, to the float: meshes, cameras, orientation.
 
-#include "video/projection.h"
+#include "video/render/projection.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The frame scheduler's timing rules, served by hand against a clock that stands still.
 
-#include "video/scheduler.h"
+#include "video/present/scheduler.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <QTest>
 
 #include "engine/engine.h"
-#include "tests/ui/skin_support.h"
+#include "tests/widgets/skin_support.h"
 #include "views/c_g_sensor_dlg.h"
 #include "views/c_info_dlg.h"
 #include "views/g_sensor_events.h"

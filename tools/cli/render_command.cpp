@@ -7,11 +7,11 @@
 #include <nlohmann/json.hpp>
 
 #include "tools/cli/commands.h"
-#include "video/frame_reader.h"
-#include "video/model_view_target.h"
-#include "video/present_engine.h"
-#include "video/snapshot.h"
-#include "video/view_control.h"
+#include "video/input/frame_reader.h"
+#include "video/render/model_view_target.h"
+#include "video/render/present_engine.h"
+#include "video/render/snapshot.h"
+#include "video/render/view_control.h"
 
 namespace tavrilo::cli {
 namespace {

@@ -12,7 +12,7 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
-#include "video/ffmpeg_handles.h"
+#include "video/input/ffmpeg_handles.h"
 
 namespace tavrilo::gen {
 namespace {

@@ -11,11 +11,11 @@
 #include <string>
 
 #include "engine/engine.h"
-#include "video/ffmpeg_backend.h"
-#include "video/frame_presenter.h"
-#include "video/player.h"
-#include "video/present_engine.h"
-#include "video/view_control.h"
+#include "video/present/ffmpeg_backend.h"
+#include "video/present/frame_presenter.h"
+#include "video/present/player.h"
+#include "video/render/present_engine.h"
+#include "video/render/view_control.h"
 
 namespace {
 

@@ -8,13 +8,13 @@
 #include <cstdio>
 #include <vector>
 
-#include "ui/skin/c_logo_dlg.h"
-#include "ui/skin/c_msg_dlg.h"
-#include "ui/skin/c_skin_button.h"
-#include "ui/skin/c_skin_list_ctrl.h"
-#include "ui/skin/c_skin_progress_bar_ctrl.h"
-#include "ui/skin/c_skin_slider_ctrl.h"
-#include "ui/skin/messages.h"
+#include "widgets/c_logo_dlg.h"
+#include "widgets/c_msg_dlg.h"
+#include "widgets/c_skin_button.h"
+#include "widgets/c_skin_list_ctrl.h"
+#include "widgets/c_skin_progress_bar_ctrl.h"
+#include "widgets/c_skin_slider_ctrl.h"
+#include "widgets/messages.h"
 
 using namespace tavrilo;
 

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <thread>
 
-#include "video/view_control.h"
+#include "video/render/view_control.h"
 
 namespace tavrilo {
 

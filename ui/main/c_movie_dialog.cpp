@@ -2,8 +2,8 @@
 
 #include <QPainter>
 
-#include "app/ui_fonts.h"
-#include "ui/skin/ui_text.h"
+#include "widgets/ui_fonts.h"
+#include "widgets/ui_text.h"
 
 namespace tavrilo {
 

@@ -5,7 +5,7 @@
 
 #include <QRect>
 
-#include "ui/skin/c_skin_dialog.h"
+#include "widgets/c_skin_dialog.h"
 
 namespace tavrilo {
 

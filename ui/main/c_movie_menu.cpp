@@ -4,7 +4,7 @@
 #include <QProxyStyle>
 #include <QStyleOptionMenuItem>
 
-#include "ui/skin/ui_text.h"
+#include "widgets/ui_text.h"
 
 namespace tavrilo {
 namespace {

@@ -9,10 +9,10 @@
 #include <QStyleHints>
 
 #include "ui/main/movie_interaction.h"
-#include "ui/skin/app_message.h"
-#include "ui/skin/c_resource_image.h"
-#include "video/player.h"
-#include "video/present_engine.h"
+#include "video/present/player.h"
+#include "video/render/present_engine.h"
+#include "widgets/app_message.h"
+#include "widgets/c_resource_image.h"
 
 namespace tavrilo {
 

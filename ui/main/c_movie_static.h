@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "engine/engine.h"
-#include "video/view_control.h"
+#include "video/render/view_control.h"
 
 class QOpenGLContext;
 

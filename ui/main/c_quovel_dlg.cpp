@@ -11,7 +11,6 @@
 #include <QToolTip>
 #include <filesystem>
 
-#include "app/ui_fonts.h"
 #include "maintenance/c_setting_dlg.h"
 #include "maintenance/c_update_dialog.h"
 #include "maintenance/update_check.h"
@@ -20,17 +19,18 @@
 #include "ui/main/c_controller_dlg.h"
 #include "ui/main/c_movie_dialog.h"
 #include "ui/main/panel_placeholder.h"
-#include "ui/skin/app_message.h"
-#include "ui/skin/c_logo_dlg.h"
-#include "ui/skin/c_resource_image.h"
-#include "ui/skin/c_skin_button.h"
-#include "ui/skin/c_skin_progress_bar_ctrl.h"
-#include "ui/skin/c_skin_slider_ctrl.h"
-#include "ui/skin/messages.h"
-#include "ui/skin/ui_text.h"
-#include "video/ffmpeg_backend.h"
+#include "video/present/ffmpeg_backend.h"
 #include "views/c_g_sensor_dlg.h"
 #include "views/c_info_dlg.h"
+#include "widgets/app_message.h"
+#include "widgets/c_logo_dlg.h"
+#include "widgets/c_resource_image.h"
+#include "widgets/c_skin_button.h"
+#include "widgets/c_skin_progress_bar_ctrl.h"
+#include "widgets/c_skin_slider_ctrl.h"
+#include "widgets/messages.h"
+#include "widgets/ui_fonts.h"
+#include "widgets/ui_text.h"
 
 namespace tavrilo {
 namespace {

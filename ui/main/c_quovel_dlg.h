@@ -29,7 +29,7 @@
 #include "ui/main/c_movie_static.h"
 #include "ui/main/movie_interaction.h"
 #include "ui/main/window_layout.h"
-#include "video/view_control.h"
+#include "video/render/view_control.h"
 
 namespace tavrilo {
 

@@ -7,9 +7,9 @@
 #include "engine/engine.h"
 #include "recordings/csv_export.h"
 #include "ui/main/c_quovel_dlg.h"
-#include "ui/skin/c_msg_dlg.h"
-#include "ui/skin/messages.h"
-#include "ui/skin/ui_text.h"
+#include "widgets/c_msg_dlg.h"
+#include "widgets/messages.h"
+#include "widgets/ui_text.h"
 
 namespace tavrilo {
 

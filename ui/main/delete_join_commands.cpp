@@ -11,7 +11,7 @@
 #include "files/c_file_select_dlg.h"
 #include "recordings/joiner.h"
 #include "ui/main/c_quovel_dlg.h"
-#include "ui/skin/messages.h"
+#include "widgets/messages.h"
 
 namespace tavrilo {
 namespace {

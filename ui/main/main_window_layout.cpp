@@ -11,13 +11,13 @@
 #include "ui/main/c_movie_dialog.h"
 #include "ui/main/c_quovel_dlg.h"
 #include "ui/main/panel_placeholder.h"
-#include "ui/skin/c_logo_dlg.h"
-#include "ui/skin/c_skin_button.h"
-#include "ui/skin/c_skin_progress_bar_ctrl.h"
-#include "ui/skin/c_skin_slider_ctrl.h"
-#include "ui/skin/ui_text.h"
 #include "views/c_g_sensor_dlg.h"
 #include "views/c_info_dlg.h"
+#include "widgets/c_logo_dlg.h"
+#include "widgets/c_skin_button.h"
+#include "widgets/c_skin_progress_bar_ctrl.h"
+#include "widgets/c_skin_slider_ctrl.h"
+#include "widgets/ui_text.h"
 
 namespace tavrilo {
 namespace {

@@ -11,12 +11,12 @@
 #include "maintenance/c_setting_dlg.h"
 #include "ui/main/c_movie_menu.h"
 #include "ui/main/c_quovel_dlg.h"
-#include "ui/skin/app_message.h"
-#include "ui/skin/c_skin_button.h"
-#include "ui/skin/c_skin_progress_bar_ctrl.h"
-#include "ui/skin/c_skin_slider_ctrl.h"
 #include "views/c_g_sensor_dlg.h"
 #include "views/c_info_dlg.h"
+#include "widgets/app_message.h"
+#include "widgets/c_skin_button.h"
+#include "widgets/c_skin_progress_bar_ctrl.h"
+#include "widgets/c_skin_slider_ctrl.h"
 
 namespace tavrilo {
 

@@ -5,7 +5,7 @@
 #include <QPoint>
 #include <QRect>
 
-#include "video/view_control.h"
+#include "video/render/view_control.h"
 
 namespace tavrilo {
 

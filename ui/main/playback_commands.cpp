@@ -9,8 +9,8 @@
 #include "ui/main/button_states.h"
 #include "ui/main/c_controller_dlg.h"
 #include "ui/main/c_quovel_dlg.h"
-#include "ui/skin/c_skin_button.h"
-#include "ui/skin/ui_text.h"
+#include "widgets/c_skin_button.h"
+#include "widgets/ui_text.h"
 
 namespace tavrilo {
 

@@ -15,13 +15,13 @@
 #include "ui/main/c_controller_dlg.h"
 #include "ui/main/c_quovel_dlg.h"
 #include "ui/main/panel_placeholder.h"
-#include "ui/skin/app_message.h"
-#include "ui/skin/c_skin_button.h"
-#include "ui/skin/c_skin_slider_ctrl.h"
-#include "ui/skin/messages.h"
 #include "views/c_g_sensor_dlg.h"
 #include "views/c_info_dlg.h"
 #include "views/info_text.h"
+#include "widgets/app_message.h"
+#include "widgets/c_skin_button.h"
+#include "widgets/c_skin_slider_ctrl.h"
+#include "widgets/messages.h"
 
 namespace tavrilo {
 namespace {

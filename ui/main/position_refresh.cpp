@@ -7,10 +7,10 @@
 
 #include "ui/main/button_states.h"
 #include "ui/main/c_quovel_dlg.h"
-#include "ui/skin/c_skin_button.h"
-#include "ui/skin/c_skin_slider_ctrl.h"
 #include "views/c_g_sensor_dlg.h"
 #include "views/c_info_dlg.h"
+#include "widgets/c_skin_button.h"
+#include "widgets/c_skin_slider_ctrl.h"
 
 namespace tavrilo {
 

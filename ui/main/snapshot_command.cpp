@@ -7,11 +7,11 @@
 
 #include "files/browse_folder.h"
 #include "ui/main/c_quovel_dlg.h"
-#include "ui/skin/c_msg_dlg.h"
-#include "ui/skin/c_skin_button.h"
-#include "ui/skin/messages.h"
-#include "ui/skin/ui_text.h"
-#include "video/snapshot.h"
+#include "video/render/snapshot.h"
+#include "widgets/c_msg_dlg.h"
+#include "widgets/c_skin_button.h"
+#include "widgets/messages.h"
+#include "widgets/ui_text.h"
 
 namespace tavrilo {
 
