@@ -12,6 +12,7 @@
 #include <QWindow>
 #include <mutex>
 
+#include "engine/track_access.h"
 #include "map/c_json_holder.h"
 #include "map/map_data.h"
 #include "widgets/app_message.h"
@@ -134,22 +135,23 @@ QVariantMap MapHostObject::JS2C_GetTileInfo() {
 
 QVariantList MapHostObject::JS2C_GetGPSData() {
     std::vector<GpsSample> group;
-    if (wrap_.ctx_.FileMutex) {
-        std::lock_guard lock(*wrap_.ctx_.FileMutex);
-        if (wrap_.ctx_.AllTracks) {
-            group = *wrap_.ctx_.AllTracks;
+    engine::ReadListTracks(wrap_.ctx_, [&](const std::vector<GpsSample>* all) {
+        if (all != nullptr) {
+            group = *all;
         }
-    }
+    });
     return MapTrackArray(group);
 }
 
 QVariant MapHostObject::JS2C_GetGridData(const QString&) {
-    EngineContext& ctx = wrap_.ctx_;
-    if (!ctx.FileMutex || ctx.PlayState == MovieState::kClosed) {
+    const EngineContext& ctx = wrap_.ctx_;
+    if (ctx.PlayState == MovieState::kClosed) {
         return {};
     }
-    std::lock_guard lock(*ctx.FileMutex);
-    return MapTrackArray(ctx.Track.GpsSamples);
+    QVariant samples;
+    engine::ReadTrack(ctx,
+                      [&](const TrackReader& track) { samples = MapTrackArray(track.GpsSamples); });
+    return samples;
 }
 
 QString MapHostObject::JS2C_GetRelJpgNum() {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <mutex>
 
+#include "engine/track_access.h"
 #include "widgets/app_message.h"
 #include "widgets/c_resource_image.h"
 
@@ -70,12 +71,15 @@ void CGSensorDlg::DrawBackground(QPainter& p) {
 
 void CGSensorDlg::DrawTrack(QPainter& p) {
     marks_.clear();
-    if (!ctx_.Ready || !ctx_.FileMutex) {
+    if (!ctx_.Ready) {
         return;
     }
-    std::lock_guard lock(*ctx_.FileMutex);
-    const std::vector<GSample>& samples = ctx_.Track.GSamples;
-    const std::vector<int32_t>& frames = ctx_.Track.FrameIndex;
+    engine::ReadTrack(ctx_, [&](const TrackReader& track) { DrawSamples(p, track); });
+}
+
+void CGSensorDlg::DrawSamples(QPainter& p, const TrackReader& track) {
+    const std::vector<GSample>& samples = track.GSamples;
+    const std::vector<int32_t>& frames = track.FrameIndex;
     if (samples.empty()) {
         return;
     }

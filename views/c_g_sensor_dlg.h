@@ -58,6 +58,8 @@ class CGSensorDlg : public QWidget {
   private:
     void DrawBackground(QPainter& p);
     void DrawTrack(QPainter& p);
+    // The traces and marks of the published track; called with the engine's file lock held.
+    void DrawSamples(QPainter& p, const TrackReader& track);
 
     EngineContext& ctx_;
     GClassFlags classes_;

@@ -1,6 +1,7 @@
 // The engine's context, its table and the track pipeline, including the threads that share it.
 
 #include "engine/engine.h"
+#include "engine/track_access.h"
 
 #include <gtest/gtest.h>
 
@@ -80,6 +81,39 @@ TEST_F(Engine, InitTwiceLeavesOneLiveSet) {
     std::lock_guard a(*ctx.FileMutex);
     std::lock_guard b(*ctx.CacheMutex);
     (void)firstFile;
+}
+
+TEST_F(Engine, ViewsReadTheTracksUnderTheFileLockAndNothingOnceShutDown) {
+    ctx.Track.GSamples.resize(3);
+    ctx.AllTracks = std::make_unique<std::vector<GpsSample>>(5);
+    size_t samples = 0, fixes = 0;
+    auto heldByCaller = [&] {
+        // A recursive mutex: another thread trying it shows whether it is held.
+        bool free = false;
+        std::thread([&] {
+            free = ctx.FileMutex->try_lock();
+            if (free) {
+                ctx.FileMutex->unlock();
+            }
+        }).join();
+        return !free;
+    };
+    EXPECT_TRUE(engine::ReadTrack(ctx, [&](const TrackReader& t) {
+        samples = t.GSamples.size();
+        EXPECT_TRUE(heldByCaller());
+    }));
+    EXPECT_TRUE(engine::ReadListTracks(
+        ctx, [&](const std::vector<GpsSample>* all) { fixes = all ? all->size() : 0; }));
+    EXPECT_EQ(samples, 3u);
+    EXPECT_EQ(fixes, 5u);
+    EXPECT_FALSE(heldByCaller());
+
+    ops.Shutdown(&ctx);
+    bool called = false;
+    EXPECT_FALSE(engine::ReadTrack(ctx, [&](const TrackReader&) { called = true; }));
+    EXPECT_FALSE(
+        engine::ReadListTracks(ctx, [&](const std::vector<GpsSample>*) { called = true; }));
+    EXPECT_FALSE(called);
 }
 
 TEST_F(Engine, ShutdownClosesEverything) {

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <thread>
 
+#include "engine/track_access.h"
 #include "files/c_file_select_dlg.h"
 #include "files/file_selection.h"
 #include "tests/ui/main_window_fixture.h"
@@ -404,16 +405,17 @@ TEST_F(FileJobs, AJoinPlaysAsOneRecordingAndIsHighlightedNextTime) {
     }
     // The joined file plays in the viewer as one recording of the three's length.
     int64_t single = 0;
-    {
-        std::lock_guard lock(*window->engine().FileMutex);
-        single = static_cast<int64_t>(window->engine().Track.GSamples.size());
-    }
+    engine::ReadTrack(window->engine(), [&](const TrackReader& t) {
+        single = static_cast<int64_t>(t.GSamples.size());
+    });
     ASSERT_TRUE(window->OpenRecording((out / "trip.mp4").string()));
     ASSERT_TRUE(WaitLoaded());
     EngineContext& ctx = window->engine();
     EXPECT_NEAR(static_cast<double>(GetEngineOps().GetFrameCount(&ctx)), 3 * 2 * 30.3, 6);
-    std::lock_guard lock(*ctx.FileMutex);
-    EXPECT_EQ(static_cast<int64_t>(ctx.Track.GSamples.size()), 3 * single);
+    int64_t joined = 0;
+    engine::ReadTrack(
+        ctx, [&](const TrackReader& t) { joined = static_cast<int64_t>(t.GSamples.size()); });
+    EXPECT_EQ(joined, 3 * single);
 }
 
 }  // namespace

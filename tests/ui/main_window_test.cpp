@@ -16,6 +16,7 @@
 #include <sstream>
 #include <thread>
 
+#include "engine/track_access.h"
 #include "files/c_source_open_dlg.h"
 #include "tests/support/process.h"
 #include "tests/support/wait.h"
@@ -363,8 +364,9 @@ TEST_F(MainWindow, SensorPanelsOnARecordingWithEveryMark) {
     EngineContext& engine = window->engine();
     ASSERT_TRUE(test::WaitUntil([&] {
         QApplication::processEvents();
-        std::lock_guard lock(*engine.FileMutex);
-        return engine.Track.FrameIndex.size() > 120;
+        size_t frames = 0;
+        engine::ReadTrack(engine, [&](const TrackReader& t) { frames = t.FrameIndex.size(); });
+        return frames > 120;
     }));
     CGSensorDlg* graph = window->graph();
     graph->SetCursor(120, 240);
@@ -380,23 +382,24 @@ TEST_F(MainWindow, SensorPanelsOnARecordingWithEveryMark) {
     CInfoDlg* info = window->infoPanel();
     {
         EngineContext& ctx = window->engine();
-        std::lock_guard lock(*ctx.FileMutex);
-        const int32_t sample = ctx.Track.FrameIndex[120];
-        ASSERT_GE(sample, 0);
-        const GSample& g = ctx.Track.GSamples[static_cast<size_t>(sample)];
-        info->GFrontBack = g.Gx;
-        info->GLeftRight = g.Gy;
-        info->GUpDown = g.Gz;
-        ASSERT_GE(g.GpsLink, 0);
-        const GpsSample& gps = ctx.Track.GpsSamples[static_cast<size_t>(g.GpsLink)];
-        info->GpsValid = gps.Valid;
-        info->SpeedKmh = gps.Speed;
-        info->StartTime = ctx.Track.GpsSamples.front().Time;
-        info->HasStartTime = 1;
-        info->FrameIndex = 120;
-        info->FrameDuration = ctx.FrameDurationMs;
-        info->StatusByte = g.Status;
-        info->update();
+        engine::ReadTrack(ctx, [&](const TrackReader& track) {
+            const int32_t sample = track.FrameIndex[120];
+            ASSERT_GE(sample, 0);
+            const GSample& g = track.GSamples[static_cast<size_t>(sample)];
+            info->GFrontBack = g.Gx;
+            info->GLeftRight = g.Gy;
+            info->GUpDown = g.Gz;
+            ASSERT_GE(g.GpsLink, 0);
+            const GpsSample& gps = track.GpsSamples[static_cast<size_t>(g.GpsLink)];
+            info->GpsValid = gps.Valid;
+            info->SpeedKmh = gps.Speed;
+            info->StartTime = track.GpsSamples.front().Time;
+            info->HasStartTime = 1;
+            info->FrameIndex = 120;
+            info->FrameDuration = ctx.FrameDurationMs;
+            info->StatusByte = g.Status;
+            info->update();
+        });
     }
     Shot("panels-layout0");
     QTest::mouseClick(window->sizeButton(), Qt::LeftButton);

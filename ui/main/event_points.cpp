@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "engine/track_access.h"
 #include "map/map_data.h"
 #include "ui/main/c_quovel_dlg.h"
 #include "views/c_g_sensor_dlg.h"
@@ -13,21 +14,18 @@ namespace tavrilo {
 void CquovelDlg::BuildEventPoints() {
     std::lock_guard lock(eventMutex_);
     events_.clear();
-    if (!ctx_.FileMutex) {
-        return;
-    }
-    std::lock_guard file(*ctx_.FileMutex);
-    const TrackReader& track = ctx_.Track;
-    // With fewer frames than samples the graph runs per sample; its events are then found per
-    // sample and placed at the samples' frames.
-    const bool perSample = track.FrameIndex.size() < track.GSamples.size();
-    events_ = CollectEvents(track.GSamples, perSample ? nullptr : &track.FrameIndex, graph_->gate(),
-                            graph_->classes().onMap);
-    if (perSample) {
-        for (EventPoint& e : events_) {
-            e.index = track.GSamples[static_cast<size_t>(e.index)].Frame;
+    engine::ReadTrack(ctx_, [&](const TrackReader& track) {
+        // With fewer frames than samples the graph runs per sample; its events are then found
+        // per sample and placed at the samples' frames.
+        const bool perSample = track.FrameIndex.size() < track.GSamples.size();
+        events_ = CollectEvents(track.GSamples, perSample ? nullptr : &track.FrameIndex,
+                                graph_->gate(), graph_->classes().onMap);
+        if (perSample) {
+            for (EventPoint& e : events_) {
+                e.index = track.GSamples[static_cast<size_t>(e.index)].Frame;
+            }
         }
-    }
+    });
 }
 
 void CquovelDlg::SendTrackToMap() {
@@ -37,8 +35,9 @@ void CquovelDlg::SendTrackToMap() {
     QStringList markers;
     {
         std::lock_guard lock(eventMutex_);
-        std::lock_guard file(*ctx_.FileMutex);
-        markers = CrashPosScripts(events_, ctx_.Track, graph_->classes().onMap, currentIndex_);
+        engine::ReadTrack(ctx_, [&](const TrackReader& track) {
+            markers = CrashPosScripts(events_, track, graph_->classes().onMap, currentIndex_);
+        });
     }
     for (const QString& script : markers) {
         mapWrap_->ExecuteScript(script);

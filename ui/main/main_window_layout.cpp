@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <cmath>
 
+#include "engine/track_access.h"
 #include "texts/ui_texts.h"
 #include "ui/main/button_states.h"
 #include "ui/main/c_controller_dlg.h"
@@ -97,11 +98,12 @@ void CquovelDlg::PlaceChildren() {
 
 bool CquovelDlg::MapWanted() const {
     if (state_.mapHidden || !state_.hasFix || !mapWrap_->connected() || ctx_.Ready == 0 ||
-        currentIndex_ < 0 || !ctx_.FileMutex) {
+        currentIndex_ < 0) {
         return false;
     }
-    std::lock_guard lock(*ctx_.FileMutex);
-    return !ctx_.Track.GpsSamples.empty();
+    bool fixes = false;
+    engine::ReadTrack(ctx_, [&](const TrackReader& track) { fixes = !track.GpsSamples.empty(); });
+    return fixes;
 }
 
 void CquovelDlg::ApplyMapOrLogo() {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "engine/track_access.h"
 #include "files/file_manager_rules.h"
 #include "recordings/names.h"
 #include "texts/ui_texts.h"
@@ -439,14 +440,13 @@ void CquovelDlg::OnAfterOpen() {
     }
     engine::PublishTrack(&ctx_);
     bool fixes = false;
-    if (ctx_.FileMutex) {
-        // The trip panel's clock starts at the recording's first GPS record.
-        std::lock_guard lock(*ctx_.FileMutex);
-        const auto& gps = ctx_.Track.GpsSamples;
+    // The trip panel's clock starts at the recording's first GPS record.
+    engine::ReadTrack(ctx_, [&](const TrackReader& track) {
+        const auto& gps = track.GpsSamples;
         fixes = !gps.empty();
         info_->StartTime = fixes ? gps.front().Time : SystemTime{};
         info_->HasStartTime = info_->StartTime.IsZero() ? 0 : 1;
-    }
+    });
     // Without sensor records (a clip of another program) the projection stays as it is, but
     // the picture is placed and shown all the same.
     ApplyProjection(fixes);

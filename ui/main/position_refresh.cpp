@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "engine/track_access.h"
 #include "ui/main/button_states.h"
 #include "ui/main/c_quovel_dlg.h"
 #include "views/c_g_sensor_dlg.h"
@@ -81,9 +82,7 @@ void CquovelDlg::RefreshViewsAt(int64_t frame) {
     frame = std::clamp<int64_t>(frame, 0, std::max<int64_t>(frames - 1, 0));
     frame = std::max<int64_t>(frame, seek_->minimum());
     refresh_.seekTarget = frame;
-    if (ctx_.FileMutex) {
-        std::lock_guard lock(*ctx_.FileMutex);
-        const TrackReader& track = ctx_.Track;
+    engine::ReadTrack(ctx_, [&](const TrackReader& track) {
         const GSample* g = nullptr;
         if (frame < static_cast<int64_t>(track.FrameIndex.size())) {
             const int32_t index = track.FrameIndex[static_cast<size_t>(frame)];
@@ -112,7 +111,7 @@ void CquovelDlg::RefreshViewsAt(int64_t frame) {
             info_->GFrontBack = info_->GLeftRight = info_->GUpDown = -5.0;
             info_->GpsValid = 0;
         }
-    }
+    });
     mapWrap_->SetPositionIndex(static_cast<int>(frame));
     info_->FrameIndex = static_cast<int32_t>(frame);
     if (!state_.fullScreen) {
