@@ -1,8 +1,8 @@
 #include "files/c_filer_container_dlg.h"
 
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPainter>
-#include <QStyledItemDelegate>
 #include <filesystem>
 
 #include "recordings/names.h"
@@ -17,138 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kRecordingRole = Qt::UserRole + 3;  // the row's index into the shown rows
-
-// The tree's items: the memory-card picture at the left, the selection in cyan.
-class TreeDelegate : public QStyledItemDelegate {
-  public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    void paint(QPainter* p, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        const bool selected = option.state & QStyle::State_Selected;
-        p->fillRect(option.rect, selected ? QColor(0, 204, 255) : Qt::white);
-        p->drawPixmap(option.rect.left(), option.rect.center().y() - 13,
-                      CResourceImage::Pixmap(315));
-        p->setPen(selected ? Qt::white : Qt::black);
-        p->drawText(option.rect.adjusted(42, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                    index.data().toString());
-        if (selected) {
-            p->setPen(QPen(Qt::white, 1, Qt::DotLine));
-            p->drawRect(option.rect.adjusted(0, 0, -1, -1));
-        }
-    }
-    QSize sizeHint(const QStyleOptionViewItem& o, const QModelIndex& i) const override {
-        return {QStyledItemDelegate::sizeHint(o, i).width() + 42, 28};
-    }
-};
-
-// The list's rows: fills by kind, a grey frame round every cell, one line with an ellipsis.
-class RowDelegate : public QStyledItemDelegate {
-  public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    void paint(QPainter* p, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        const QString name = index.siblingAtColumn(0).data(Qt::UserRole).toString();
-        const int kind = GetEventKind(name.toStdString());
-        p->fillRect(option.rect, RowFill(kind, option.state & QStyle::State_Selected));
-        p->setPen(QColor(136, 136, 136));
-        p->drawRect(option.rect.adjusted(0, 0, -1, -1));
-        p->setPen(Qt::black);
-        const QRect text = option.rect.adjusted(3, 0, -3, 0);
-        p->drawText(
-            text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-            option.fontMetrics.elidedText(index.data().toString(), Qt::ElideRight, text.width()));
-    }
-    QSize sizeHint(const QStyleOptionViewItem& o, const QModelIndex& i) const override {
-        return {QStyledItemDelegate::sizeHint(o, i).width(), 20};
-    }
-};
-
 }  // namespace
-
-CFolderTreeCtrl::CFolderTreeCtrl(QWidget* parent) : QTreeWidget(parent) {
-    setHeaderHidden(true);
-    setItemDelegate(new TreeDelegate(this));
-    setIndentation(12);
-}
-
-int CFolderTreeCtrl::InsertItem(int parent, const std::string& name) {
-    QTreeWidgetItem* item =
-        parent == 0 ? new QTreeWidgetItem(this) : new QTreeWidgetItem(Item(parent));
-    item->setText(0, QString::fromStdString(name));
-    items_.push_back(item);
-    return static_cast<int>(items_.size());
-}
-
-void CFolderTreeCtrl::SetItemKinds(int item, int32_t kinds) {
-    Item(item)->setData(0, Qt::UserRole, kinds);
-}
-
-QTreeWidgetItem* CFolderTreeCtrl::Item(int handle) const {
-    return handle > 0 && static_cast<size_t>(handle) <= items_.size()
-               ? items_[static_cast<size_t>(handle - 1)]
-               : nullptr;
-}
-
-int CFolderTreeCtrl::HandleOf(QTreeWidgetItem* item) const {
-    const auto found = std::find(items_.begin(), items_.end(), item);
-    return found == items_.end() ? 0 : static_cast<int>(found - items_.begin()) + 1;
-}
-
-void CFolderTreeCtrl::Clear() {
-    clear();
-    items_.clear();
-}
-
-CFileListHeaderCtrl::CFileListHeaderCtrl(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
-    setSectionsClickable(true);
-}
-
-void CFileListHeaderCtrl::paintSection(QPainter* p, const QRect& r, int logicalIndex) const {
-    // Grey bands from RGB(204) at the top to RGB(63) at the bottom.
-    const int h = r.height();
-    const int band = h >= 510 ? h / 255 : 1;
-    for (int y = 0; y < h; y += band) {
-        const int grey = (h - y) * 141 / h + 63;
-        p->fillRect(QRect(r.left(), r.top() + y, r.width(), band), QColor(grey, grey, grey));
-    }
-    p->setPen(QColor(170, 170, 170));
-    p->drawRect(r.adjusted(0, 0, -1, -1));
-    p->setPen(Qt::white);
-    const QString text = model()->headerData(logicalIndex, Qt::Horizontal).toString();
-    p->drawText(r, Qt::AlignCenter | Qt::TextSingleLine,
-                fontMetrics().elidedText(text, Qt::ElideRight, r.width() - 4));
-}
-
-void CFileListHeaderCtrl::paintEvent(QPaintEvent* e) {
-    {
-        QPainter p(viewport());
-        p.fillRect(viewport()->rect(), QColor(204, 204, 204));
-    }
-    QHeaderView::paintEvent(e);
-}
-
-CFileListCtrl::CFileListCtrl(QWidget* parent) : QTreeWidget(parent) {
-    setHeader(new CFileListHeaderCtrl(this));
-    setColumnCount(2);
-    setHeaderLabels({UiText(23), UiText(31)});  // "ファイルNo.", "録画トリガー"
-    setRootIsDecorated(false);
-    setItemDelegate(new RowDelegate(this));
-    setUniformRowHeights(true);
-    header()->setStretchLastSection(false);
-}
-
-void CFileListCtrl::Fill(const RecordingList& rows) {
-    clear();
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const std::string& name = rows[i].Name;
-        auto* item = new QTreeWidgetItem(this);
-        item->setText(0, QString::fromStdString(name.substr(0, name.find('.'))));
-        item->setData(0, Qt::UserRole, QString::fromStdString(name));
-        item->setData(0, kRecordingRole, static_cast<int>(i));
-        item->setText(1, QString::fromStdString(GetEventLabel(name)));
-    }
-}
 
 CFilerContainerDlg::CFilerContainerDlg(EngineContext& ctx, const Settings& settings,
                                        const DriveSource& drives, FileManagerHost& host,
@@ -182,7 +51,7 @@ CFilerContainerDlg::CFilerContainerDlg(EngineContext& ctx, const Settings& setti
     connect(list_, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* item, QTreeWidgetItem*) {
                 if (item != nullptr) {
-                    host_.OnRecordingSelected(item->data(0, kRecordingRole).toInt());
+                    host_.OnRecordingSelected(item->data(0, CFileListCtrl::kRecordingRole).toInt());
                 }
             });
     connect(list_->header(), &QHeaderView::sectionClicked, this, [this](int column) {

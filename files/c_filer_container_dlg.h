@@ -3,7 +3,6 @@
 // folder with their event kinds, their count and the five event filters. It opens sources,
 // picks one at start-up, watches the source for a pulled card, and knows the card's firmware.
 
-#include <QHeaderView>
 #include <QTreeWidget>
 #include <QWidget>
 #include <array>
@@ -11,6 +10,9 @@
 #include <string>
 
 #include "engine/engine.h"
+#include "files/c_file_list_ctrl.h"
+#include "files/c_folder_tree_ctrl.h"
+#include "files/file_manager_host.h"
 #include "files/file_manager_rules.h"
 #include "files/removable_drives.h"
 #include "platform/settings.h"
@@ -21,46 +23,6 @@ class QLineEdit;
 namespace tavrilo {
 
 class CSkinCheckButton;
-
-// What the panel tells the main window directly (on the window thread).
-class FileManagerHost {
-  public:
-    virtual ~FileManagerHost() = default;
-    virtual void OnFolderSelected(QTreeWidgetItem* item) = 0;  // UWM_FOLDER_SELECTED
-    virtual void OnRecordingSelected(int row) = 0;
-};
-
-class CFolderTreeCtrl : public QTreeWidget, public FolderTree {
-    Q_OBJECT
-  public:
-    explicit CFolderTreeCtrl(QWidget* parent);
-    int InsertItem(int parent, const std::string& name) override;
-    void SetItemKinds(int item, int32_t kinds) override;
-    int ItemCount() const override { return static_cast<int>(items_.size()); }
-    QTreeWidgetItem* Item(int handle) const;
-    int HandleOf(QTreeWidgetItem* item) const;
-    void Clear();
-
-  private:
-    std::vector<QTreeWidgetItem*> items_;  // handle - 1
-};
-
-class CFileListHeaderCtrl : public QHeaderView {
-    Q_OBJECT
-  public:
-    explicit CFileListHeaderCtrl(QWidget* parent);
-
-  protected:
-    void paintSection(QPainter* p, const QRect& rect, int logicalIndex) const override;
-    void paintEvent(QPaintEvent*) override;
-};
-
-class CFileListCtrl : public QTreeWidget {
-    Q_OBJECT
-  public:
-    explicit CFileListCtrl(QWidget* parent);
-    void Fill(const RecordingList& rows);
-};
 
 class CFilerContainerDlg : public QWidget {
     Q_OBJECT

@@ -298,7 +298,7 @@ TEST_F(MapWindow, TheSampleCardsImpactWithTheTraceTheSpeedAndTheRoute) {
         card = given;
     } else {
         const auto r = RunCommand(std::string(TAVRILO_GEN) + " card " + Quote(card) +
-                                  " --town --size 160 --no-audio");
+                                  " --town --size 96 --no-audio");
         ASSERT_EQ(r.status, 0) << r.output;
     }
     fs::path impact;

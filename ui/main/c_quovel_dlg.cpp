@@ -384,19 +384,31 @@ void CquovelDlg::paintEvent(QPaintEvent* e) {
             info_->DrawBottomStrip(p, rect());
         }
     }
-    // A paint of the window over the video refreshes it too; at the slow rates the frame is
-    // repainted paused. Paints elsewhere (the seek bar and the panels follow the position
-    // many times a second) leave it alone: the presenter draws every frame anyway.
-    if (movie_ != nullptr && ctx_.Ready && e->region().intersects(videoContainer_->geometry())) {
-        const bool slow =
-            ctx_.PlayState == MovieState::kPlaying && (ctx_.RateCode == -2 || ctx_.RateCode == -4);
-        if (slow) {
-            ops_.Pause(&ctx_);
-        }
-        movie_->RefreshPicture();
-        if (slow) {
-            ops_.Play(&ctx_);
-        }
+    // A paint of the window over the video refreshes it too, once the paint is over (the
+    // paint itself only draws). Paints elsewhere (the seek bar and the panels follow the
+    // position many times a second) leave it alone: the presenter draws every frame anyway.
+    if (movie_ != nullptr && ctx_.Ready && !videoRefreshQueued_ &&
+        e->region().intersects(videoContainer_->geometry())) {
+        videoRefreshQueued_ = true;
+        QMetaObject::invokeMethod(
+            this, [this] { RefreshVideoAfterPaint(); }, Qt::QueuedConnection);
+    }
+}
+
+void CquovelDlg::RefreshVideoAfterPaint() {
+    videoRefreshQueued_ = false;
+    if (movie_ == nullptr || !ctx_.Ready) {
+        return;
+    }
+    // At the slow rates the frame is repainted paused.
+    const bool slow =
+        ctx_.PlayState == MovieState::kPlaying && (ctx_.RateCode == -2 || ctx_.RateCode == -4);
+    if (slow) {
+        ops_.Pause(&ctx_);
+    }
+    movie_->RefreshPicture();
+    if (slow) {
+        ops_.Play(&ctx_);
     }
 }
 

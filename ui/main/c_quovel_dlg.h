@@ -214,6 +214,8 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
   protected:
     bool event(QEvent*) override;
     void paintEvent(QPaintEvent*) override;
+    // The video's picture drawn again after a paint of the window over it.
+    void RefreshVideoAfterPaint();
     void mousePressEvent(QMouseEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
@@ -421,6 +423,7 @@ class CquovelDlg : public QDialog, public MovieViewHost, public FileManagerHost 
     QPointer<CUpdateDialog> updateDlg_;
     bool moving_ = false;
     QPoint grabOffset_;
+    bool videoRefreshQueued_ = false;
     int errorsShown_ = 0;
     struct Capture {
         QRect rect;

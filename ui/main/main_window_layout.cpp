@@ -1,11 +1,14 @@
 // The main window's layouts, the panorama's wide arrangement with the detached map, full
-// screen, the map-or-logo rule and the zoom.
+// screen, the map-or-logo rule and the zoom; the busy cursor, the panels' enabled states and
+// the enlarged picture.
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <cmath>
 
 #include "engine/track_access.h"
+#include "files/c_filer_container_dlg.h"
 #include "texts/ui_texts.h"
 #include "ui/main/button_states.h"
 #include "ui/main/c_controller_dlg.h"
@@ -14,6 +17,7 @@
 #include "ui/main/panel_placeholder.h"
 #include "views/c_g_sensor_dlg.h"
 #include "views/c_info_dlg.h"
+#include "views/info_text.h"
 #include "widgets/c_logo_dlg.h"
 #include "widgets/c_skin_button.h"
 #include "widgets/c_skin_progress_bar_ctrl.h"
@@ -271,6 +275,48 @@ void CquovelDlg::ApplyZoom() {
     const bool vertical = !(state_.projection == 4 && static_cast<int>(z.factor) == 1);
     ViewZoomAt(moment_, movie_->width(), movie_->height(), *movie_, vertical, z.point.x(),
                z.point.y(), z.factor);
+}
+
+void CquovelDlg::SetBusy(bool on) {
+    if (on == state_.busy) {
+        return;
+    }
+    state_.busy = on;
+    if (on) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void CquovelDlg::SetPanelsEnabled(bool on, bool keepList) {
+    for (CSkinButton* b : {closeButton_, sizeButton_, minimiseButton_}) {
+        b->setEnabled(on);
+    }
+    info_->setEnabled(on);
+    files_->tree()->setEnabled(on);
+    files_->list()->setEnabled(on || keepList);
+    for (int i = 0; i < kFilterButtons; ++i) {
+        files_->filterButton(i)->setEnabled(on);
+    }
+    if (!on) {
+        pad_->DisableAll();
+    }
+}
+
+void CquovelDlg::UpdateRateLabel() {
+    info_->RateText = RateText(ctx_.RateCode, ctx_.Ready != 0);
+    info_->update();
+}
+
+void CquovelDlg::SetEnlarged(bool on) {
+    flow_.enlarged = on;
+    files_->SetBusyPicture(on);
+    info_->update();
+    if (!on) {
+        ResetZoom();
+        ApplyZoom();
+    }
 }
 
 }  // namespace tavrilo

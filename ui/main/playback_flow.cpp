@@ -4,6 +4,7 @@
 // folder, and a source that vanished.
 
 #include <QApplication>
+#include <QTimer>
 #include <QTreeWidgetItem>
 #include <chrono>
 #include <filesystem>
@@ -52,48 +53,6 @@ bool Inside(const std::filesystem::path& path, const std::filesystem::path& fold
 }
 
 }  // namespace
-
-void CquovelDlg::SetBusy(bool on) {
-    if (on == state_.busy) {
-        return;
-    }
-    state_.busy = on;
-    if (on) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    } else {
-        QApplication::restoreOverrideCursor();
-    }
-}
-
-void CquovelDlg::SetPanelsEnabled(bool on, bool keepList) {
-    for (CSkinButton* b : {closeButton_, sizeButton_, minimiseButton_}) {
-        b->setEnabled(on);
-    }
-    info_->setEnabled(on);
-    files_->tree()->setEnabled(on);
-    files_->list()->setEnabled(on || keepList);
-    for (int i = 0; i < kFilterButtons; ++i) {
-        files_->filterButton(i)->setEnabled(on);
-    }
-    if (!on) {
-        pad_->DisableAll();
-    }
-}
-
-void CquovelDlg::UpdateRateLabel() {
-    info_->RateText = RateText(ctx_.RateCode, ctx_.Ready != 0);
-    info_->update();
-}
-
-void CquovelDlg::SetEnlarged(bool on) {
-    flow_.enlarged = on;
-    files_->SetBusyPicture(on);
-    info_->update();
-    if (!on) {
-        ResetZoom();
-        ApplyZoom();
-    }
-}
 
 void CquovelDlg::JoinOpeningThreads() {
     Join(openThread_);
@@ -358,17 +317,24 @@ void CquovelDlg::OnPlayerOpened() {
     }
     pad_->SetButtonsEnabled(PadButtonStates(state_.projection, false));
     Join(openThread_);
+    // The track is read a moment after the player opened, so as not to slow the player's own
+    // start: a timer here on the window thread, then the reading on a thread of its own.
     const intptr_t generation = flow_.generation;
-    // The path is copied here, not on the thread: the window joins the thread while it may hold
-    // the list lock, which the thread must then never wait for.
-    const std::string path = OpenPath();
-    if (path.empty()) {
-        return;
-    }
-    openThread_ = std::thread([this, generation, path] {
-        std::this_thread::sleep_for(kPrefetchDelay);
-        engine::PrefetchTrack(&ctx_, path.c_str());
-        PostAppMessage(this, UWM_OPEN_READY, generation, 0);
+    QTimer::singleShot(kPrefetchDelay, this, [this, generation] {
+        if (generation != flow_.generation || ctx_.PlayState == MovieState::kClosed) {
+            return;  // another selection since, or closed
+        }
+        // The path is copied here, not on the thread: the window joins the thread while it
+        // may hold the list lock, which the thread must then never wait for.
+        const std::string path = OpenPath();
+        if (path.empty()) {
+            return;
+        }
+        Join(openThread_);
+        openThread_ = std::thread([this, generation, path] {
+            engine::PrefetchTrack(&ctx_, path.c_str());
+            PostAppMessage(this, UWM_OPEN_READY, generation, 0);
+        });
     });
 }
 
