@@ -247,19 +247,16 @@ int main(int argc, char** argv) {
             c.preset = o.presetGiven ? c.preset : "ultrafast";
             c.crf = o.crfGiven ? c.crf : 28;
             const bool terminal = isatty(fileno(stderr)) != 0;
+            // On a terminal one line rewritten in place; elsewhere a line a recording.
             c.progress = [terminal](int done, int total, const std::filesystem::path& next) {
+                const char* begin = terminal ? "\r\033[K" : "";
                 if (next.empty()) {
-                    std::fprintf(stderr,
-                                 terminal ? "\r\033[Ksample card: %d recordings\n"
-                                          : "sample card: %d recordings\n",
-                                 done);
+                    std::fprintf(stderr, "%ssample card: %d recordings\n", begin, done);
                     return;
                 }
-                std::fprintf(stderr,
-                             terminal ? "\r\033[Ksample card: %d of %d, writing %s"
-                                      : "sample card: %d of %d, writing %s\n",
-                             done, total,
-                             (next.parent_path().filename() / next.filename()).c_str());
+                std::fprintf(stderr, "%ssample card: %d of %d, writing %s%s", begin, done, total,
+                             (next.parent_path().filename() / next.filename()).c_str(),
+                             terminal ? "" : "\n");
                 std::fflush(stderr);
             };
         }

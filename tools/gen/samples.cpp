@@ -6,6 +6,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <tuple>
 
 #include "tools/gen/scene.h"
 #include "tools/gen/street_scene.h"
@@ -13,23 +14,15 @@
 namespace tavrilo::gen {
 namespace {
 
-// The scene's still part costs a pass of trigonometry per pixel; a card reuses it for every
-// recording of the same size.
-const FisheyeScene& SceneFor(int width, int height) {
-    static std::map<std::pair<int, int>, std::unique_ptr<FisheyeScene>> cache;
-    auto& slot = cache[{width, height}];
+// A scene of the given frame size, made once: its precomputed part costs a pass of
+// trigonometry per pixel, and a card reuses it for every recording of the same size (the
+// street scene also keeps the last picture it drew).
+template <typename Scene, typename... Size>
+Scene& SceneFor(Size... size) {
+    static std::map<std::tuple<Size...>, std::unique_ptr<Scene>> cache;
+    auto& slot = cache[std::tuple<Size...>(size...)];
     if (!slot) {
-        slot = std::make_unique<FisheyeScene>(width, height);
-    }
-    return *slot;
-}
-
-// The street scene keeps the last picture it drew; one per size serves a whole card.
-StreetScene& StreetSceneFor(int size) {
-    static std::map<int, std::unique_ptr<StreetScene>> cache;
-    auto& slot = cache[size];
-    if (!slot) {
-        slot = std::make_unique<StreetScene>(size);
+        slot = std::make_unique<Scene>(size...);
     }
     return *slot;
 }
@@ -111,14 +104,14 @@ bool GenerateRecording(const std::filesystem::path& out, const RecordingSpec& sp
             *error = "the street scene needs square frames";
             return false;
         }
-        StreetScene& scene = StreetSceneFor(spec.video.width);
+        StreetScene& scene = SceneFor<StreetScene>(spec.video.width);
         auto render = [&scene, &poses, delta](int index, const YuvFrame& out) {
             scene.Render(StreetScene::PoseAt(poses, index * delta), static_cast<uint32_t>(index),
                          out);
         };
         return WriteRecording(out, spec.video, render, box, error);
     }
-    const FisheyeScene& scene = SceneFor(spec.video.width, spec.video.height);
+    const FisheyeScene& scene = SceneFor<FisheyeScene>(spec.video.width, spec.video.height);
     const size_t bytes = static_cast<size_t>(spec.video.width) * spec.video.height * 3;
     auto render = [&scene, delta, bytes, noise = spec.noise](int index, uint8_t* rgb) {
         scene.Render(static_cast<uint32_t>(index), index * delta, rgb);
